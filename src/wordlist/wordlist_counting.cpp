@@ -697,9 +697,13 @@ int32_t TWordlistBufferProcessor::CountWord(const TScanWord& w) {
     unchanged = false;
   }
   if (setup_.max_length > 0 && length > setup_.max_length && !setup_.exact_word_length) {
-    cut_.assign(FirstCodePoints(counted_form, setup_.max_length - 1));
-    cut_.push_back(u'+');
-    counted_form = cut_;
+    // A number longer than the longest length is "#" all the same; its length is taken as a cut
+    // word's.
+    if (!number) {
+      cut_.assign(FirstCodePoints(counted_form, setup_.max_length - 1));
+      cut_.push_back(u'+');
+      counted_form = cut_;
+    }
     length = setup_.max_length;
     unchanged = false;
   }

@@ -229,6 +229,9 @@ TEST(SearchWordShown, LineCharactersClampedOrTheItemsForm) {
   EXPECT_EQ(SearchWordAsShownInLine(*line, item, true), u"walk");
   // A hit wider than the stored text is cut at the text's end.
   line->Data().hit_characters = 500;
+  TSortInfoRec hit = line->FixedWord(5);
+  hit.coll_length = 500;
+  line->SetFixedWord(5, hit);
   EXPECT_EQ(SearchWordAsShownInLine(*line, item, false), u"Walked on");
   item.plain_sw = u"<*>";  // no letter or digit: the item's form, mark-up removed
   EXPECT_EQ(SearchWordAsShownInLine(*line, item, false), u"");

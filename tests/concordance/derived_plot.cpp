@@ -264,6 +264,45 @@ TEST(PlotList, WholeListRoundTrip) {
   }
 }
 
+// Each computation counts the texts' words afresh: a plot recomputed (as after Reduce or Zap)
+// has the overall words, per-1,000 figure and saved bytes of the first computation, also when
+// the second run has fewer or shorter texts.
+TEST(ComputePlot, RecomputingCountsTheWordsOnce) {
+  struct Case {
+    const char* name;
+    std::vector<TPlotText> second;  // the texts of the last run
+    int times;                      // computations before the last one
+    int32_t words, largest;
+  };
+  const std::vector<TPlotText> both = {{u"a", 1000}, {u"b", 4000}};
+  const Case cases[] = {
+      {"twice", both, 1, 5000, 4000},
+      {"three times", both, 2, 5000, 4000},
+      {"shorter texts the second time", {{u"a", 1000}, {u"b", 2000}}, 1, 3000, 2000},
+  };
+  for (const Case& c : cases) {
+    Lines f;
+    f.Hit(1, 0, 500);
+    f.Hit(2, 0, 100);
+    TVXBaseHolder h;
+    TConcPlotList plot(&h), once(&h);
+    UString msg;
+    for (int i = 0; i < c.times; ++i) ASSERT_TRUE(ComputePlot(f.list, both, {u"x"}, {}, {}, false, plot, msg));
+    ASSERT_TRUE(ComputePlot(f.list, c.second, {u"x"}, {}, {}, false, plot, msg)) << c.name;
+    ASSERT_TRUE(ComputePlot(f.list, c.second, {u"x"}, {}, {}, false, once, msg)) << c.name;
+    EXPECT_EQ(plot.total_words, c.words) << c.name;
+    EXPECT_EQ(plot.largest_words, c.largest) << c.name;
+    EXPECT_EQ(plot.overall.rec.words_in_file, c.words) << c.name;
+    TNumberDisplayAndSinglesRec r;
+    plot.NumericalData(4, 0, r);  // the overall row: 2 hits
+    EXPECT_FLOAT_EQ(r.value, 2000.0f / static_cast<float>(c.words)) << c.name;
+    TMemoryStream a, b;
+    ASSERT_TRUE(plot.SaveToStream(a));
+    ASSERT_TRUE(once.SaveToStream(b));
+    EXPECT_EQ(a.Data(), b.Data()) << c.name;
+  }
+}
+
 // A line whose text number names no text (the most negative number among them: one less would
 // not fit) is left out of every row and of the overall row, as a number beyond the texts is.
 TEST(ComputePlot, LinesNamingNoTextAreLeftOut) {

@@ -16,7 +16,9 @@
 #include "concordance/views/collocates_list.h"
 #include "controller_world.h"
 #include "document_test_support.h"
+#include "model/lists/column_formula.h"
 #include "model/reading/chosen_texts_handover.h"
+#include "platform/lemmatiser/lemmatiser.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/settings/window_registry.h"
 #include "shell/services/suite_services.h"
@@ -141,6 +143,65 @@ TEST(AnalysisCommands, NoClustersOfTheSizesLeavesListAndSettingsAsTheyWere) {
 }
 
 // --- time-line -------------------------------------------------------------------------------------
+
+// --- collocates ----------------------------------------------------------------------------------
+
+// Compute > Collocates reads the stop list and the choice to leave its words out as they are
+// now, whatever they were at the run; the computed columns are worked out over the new rows.
+TEST(AnalysisCommands, RecomputedCollocatesFollowTheStopListAsItIsNow) {
+  RiverConcordance c;
+  ASSERT_TRUE(c.run.found);
+  TempFolder tmp;
+  const UString stop_file = tmp.Write(u"stop.txt", "the\nby\n");
+  const bool was_loaded = Global_stopLemmaMatchLoaded[lmsStop];
+  auto words = [&] {
+    std::vector<UString> out;
+    for (int i = 0; i < c.Doc().fCollocateList->Count(); ++i) out.push_back(c.Doc().fCollocateList->Get(i)->MainWordOnly());
+    return out;
+  };
+  auto has = [&](const char16_t* w) {
+    const std::vector<UString> all = words();
+    return std::find(all.begin(), all.end(), UString(w)) != all.end();
+  };
+  ASSERT_TRUE(has(u"THE") && has(u"RUNS"));
+  // Twice the total, added as a user adds it; the rows made anew must have it too.
+  UString message;
+  TCollocateList& list = *dynamic_cast<TCollocateList*>(c.Doc().fCollocateList.get());
+  const int twice = AddFormulaColumn(list, u"COL(\"#16\") * 2", message);
+  ASSERT_GE(twice, TVXBaseDataClass::kFirstAddedColumn) << Utf16ToUtf8(message);
+  struct Case {
+    const char* name;
+    bool load, leave_out;
+    bool stop_words_shown;
+  };
+  const Case cases[] = {
+      {"stop list loaded since the run, its words left out", true, true, false},
+      {"stop list loaded, counted then removed", true, false, false},
+      {"stop list cleared again", false, true, true},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    if (k.load) {
+      ASSERT_TRUE(LoadedOne(current_tool_var, lmsStop, stop_file));
+    } else {
+      ClearOne(current_tool_var, lmsStop);
+    }
+    Global_stopLemmaMatchLoaded[lmsStop] = k.load;
+    TConcSettingsRec32 now = GetConcSaveRec();
+    now.SetCollocateStopList(k.leave_out);
+    SetConcSaveRec(now);
+    ScopedDialogs d;
+    ASSERT_TRUE(RecomputeCollocates(c.Doc(), GetConcSaveRecContextHorizons(), GetConcSaveRecCollocHorizons()));
+    EXPECT_EQ(has(u"THE"), k.stop_words_shown);
+    EXPECT_TRUE(has(u"RUNS"));
+    EXPECT_EQ(c.Doc().fSettings.CollocateStopList(), k.leave_out);
+    ASSERT_NE(list.AddedColumn(twice), nullptr);
+    for (int i = 0; i < list.Count(); ++i)
+      EXPECT_DOUBLE_EQ(list.AddedCellValue(twice, i), 2.0 * list.Row(i)->MainWordFrequency()) << i;
+  }
+  ClearOne(current_tool_var, lmsStop);
+  Global_stopLemmaMatchLoaded[lmsStop] = was_loaded;
+}
 
 TEST(AnalysisCommands, AnUndefinedTimelineBasisComputesNothingAndAsksTheController) {
   RiverConcordance c;

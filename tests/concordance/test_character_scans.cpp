@@ -206,6 +206,12 @@ TEST(CharacterScans, WordLength) {
       {false, "aMa", 0, 1, 0, 1, 0, false},
       {false, " aa", 0, 0, 0, 0, 0, false},
       {false, "aa", 5, 0, 0, 2, 0, false},
+      // Hidden mark-up ends a word on either side, as it ends a running word.
+      {true, "aaHHHaa", 6, 2, 0, 4, 0, false},
+      {true, "HaaTTa", 5, 3, 2, 0, 1, false},   // a kept tag is crossed, the hidden one is not
+      {true, "aHa", 2, 1, 0, 1, 0, false},
+      {false, "aaHaa", 0, 2, 0, 2, 0, false},
+      {false, "aTTaHaa", 0, 4, 2, 4, 1, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.flags + (c.backward ? " backward" : " forward"));
@@ -351,6 +357,15 @@ TEST(CharacterScans, WordPositionsAroundAHit) {
       {"unassigned", "aa 0 aa", 5, 2, {{48, -5, 0, 0, 0}, {49, -5, 2, 0, 0}, {50, 0, 2, 0, 0}}},
       // the hit at the line start and end
       {"alone", "aaa", 0, 3, {{49, 0, 0, 0, 0}, {50, 0, 3, 0, 0}, {51, 3, 0, 0, 0}}},
+      // "cat<x>dog river" with the tag hidden: two words, as the search counts them
+      {"hidden tag between words", "aaaHHHaaa aaaaa", 10, 5,
+       {{47, -10, 0, 0, 0}, {48, -10, 3, 0, 0}, {49, -4, 3, 0, 0}, {50, 0, 5, 0, 0}}},
+      // "IF A<>A THEN"
+      {"empty hidden tag", "aa aHHa aaaa", 0, 2,
+       {{50, 0, 2, 0, 0}, {51, 3, 1, 0, 0}, {52, 6, 1, 0, 0}, {53, 8, 4, 0, 0}, {54, 12, 0, 0, 0}}},
+      // "<td>Thames</td><td>river</td><td>346</td>": hidden tags on both sides of each word
+      {"hidden tags around words", "HHHHaaaaaaHHHHHHHHHaaaaaHHHHHHHHHdddHHHHH", 19, 5,
+       {{48, -19, 0, 0, 0}, {49, -15, 6, 0, 0}, {50, 0, 5, 0, 0}, {51, 14, 3, 0, 0}, {52, 22, 0, 0, 0}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

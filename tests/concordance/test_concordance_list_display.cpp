@@ -647,6 +647,49 @@ TEST(ConcordanceDisplay, SearchWordHitsGoToTheSetColumnAsDrawn) {
   EXPECT_EQ(f.Cell(2, 1).text, u"dog");
 }
 
+// A phrase read across a line end with indentation, CR LF, a tab or several blanks is longer in
+// its text (hit_characters) than in its line, where the blanks were folded to one: the line shows
+// and pads it as wide as it is in the line, and the Set column takes those characters alone.
+TEST(ConcordanceDisplay, AHitShowsAsWideAsItIsInTheLine) {
+  struct Case {
+    const char* name;
+    const char16_t* line;
+    int32_t sw_start, in_text, in_line;
+    const char16_t* hit;
+  };
+  const Case cases[] = {
+      {"indented line end", u"Doch es ist ja nur", 5, 9, 6, u"es ist"},  // "es\n  ist"
+      {"CR LF", u"the old man sat", 4, 8, 7, u"old man"},                 // "old\r\nman"
+      {"no blanks folded", u"the old man sat", 4, 7, 7, u"old man"},
+      {"a line of no word positions", u"the old man sat", 4, 7, 0, u"old man"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MarkerGuard guard;
+    SetConc_SW_TXT_Marker(u"*");
+    Fixture f;
+    f.doc.markers = true;
+    f.doc.padding = true;
+    auto made = f.list->NewLine();
+    made->SetText(UString(c.line));
+    made->Data().midpoint = static_cast<int16_t>(c.sw_start);
+    made->Data().hit_characters = c.in_text;
+    made->Data().filename_num_original = 1;
+    made->SetFixedWord(5, {0, static_cast<int16_t>(c.in_line), 0, 0});
+    TConcordanceEntry* line = made.get();
+    ASSERT_GE(f.list->Add(made.release()), 0);
+    const int32_t width = static_cast<int32_t>(std::char_traits<char16_t>::length(c.hit));
+    EXPECT_EQ(line->HitWidthInLine(), width);
+    EXPECT_EQ(f.list->fFattest_hit, width);
+    const TGrid_data_rec cell = f.Cell(1);
+    EXPECT_EQ(cell.hit_width, width);
+    EXPECT_EQ(cell.centre_length, width);
+    EXPECT_EQ(cell.text.substr(static_cast<size_t>(cell.centre_start), static_cast<size_t>(width)), c.hit);
+    f.list->CopySearchWordHitsToSetColumn();
+    EXPECT_EQ(line->SetText(), c.hit);
+  }
+}
+
 // The Set column takes a direct road for lines without mark-up; it must give what the drawn cell
 // gives. Random lines: restored characters (0x01, 0x18, 0x19) and blanks at the ends, search words
 // anywhere (also past the end and of no width), cut lengths, padding, tags on some lines, and

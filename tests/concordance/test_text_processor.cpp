@@ -13,8 +13,10 @@
 #include "worker_test_support.h"
 #include "concordance/lines/list_line_sink.h"
 #include "concordance/run/text_processor.h"
+#include "concordance/run/texts_into_list.h"
 #include "model/documents/work_base.h"
 #include "platform/runtime/vx_runtime.h"
+#include "platform/search/fast_first_pass.h"
 #include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
 
@@ -80,7 +82,149 @@ struct TOneItemAndFifty {
   std::vector<const TCandidateLine*> dogs;
 };
 
+// What the lines of a run show around their hits: the words at span positions 48 to 52 and the
+// hit as the grid's centre shows it, joined with "|", a line a string.
+struct TRunRoad {
+  bool full_road;
+  int32_t workers;
+};
+constexpr TRunRoad kRunRoads[] = {{false, 1}, {true, 1}, {false, 3}, {true, 3}};
+
+// Each line of a run over the texts down the road, as `describe` gives it.
+template <typename F>
+std::vector<std::string> EachLineOfARun(const std::vector<UString>& files, UStringView items, TRunRoad road,
+                                        F describe) {
+  SetFastFirstPass(!road.full_road);
+  std::vector<TChosenFileDetailsFullRec> texts;
+  for (const UString& f : files) texts.push_back(ChosenFile(f));
+  TConcordanceListDocument doc;
+  TConcordanceList list(nullptr, &doc);
+  TTextsIntoListChoices choices;
+  choices.threads = road.workers;
+  RunTextsIntoList(texts, items, list, choices);
+  SetFastFirstPass(true);
+  std::vector<std::string> out;
+  for (int i = 0; i < list.Count(); ++i) out.push_back(describe(list, *list.Line(i)));
+  return out;
+}
+
+std::vector<std::string> ShownAroundHits(const std::vector<UString>& files, UStringView items, TRunRoad road) {
+  return EachLineOfARun(files, items, road, [](TConcordanceList& list, const TConcordanceEntry& line) {
+    std::string s;
+    for (int p = 48; p <= 52; ++p) s += ToUtf8(list.WordAtSpan(line, p)) + "|";
+    const TConcLineDisplay d = list.DisplayLine(line);
+    s += ToUtf8(d.text.substr(static_cast<size_t>(d.sw_start), static_cast<size_t>(d.hit_width)));
+    return s;
+  });
+}
+
 }  // namespace
+
+// Hidden mark-up ends a word in the words kept around a hit, as it ends the running words:
+// the word before a hidden tag and the one after it are two words, on every road.
+TEST_F(TextProcessor, HiddenMarkupPartsTheWordsAroundAHit) {
+  struct Case {
+    const char* name;
+    std::string text;
+    const char16_t* search;
+    std::vector<std::string> shown;  // L2|L1|hit|R1|R2|centre
+  };
+  const Case cases[] = {
+      {"a tag inside a word", "cat<x>dog river\n", u"river", {"cat|dog|river|||river"}},
+      {"an empty tag", "IF A<>A THEN\n", u"if", {"||IF|A|A|IF"}},
+      // A web page's table saved as text, every cell in mark-up.
+      {"table cells",
+       "<table><tr><td>Severn</td><td>river</td><td>354</td></tr>"
+       "<tr><td>Thames</td><td>river</td><td>346</td></tr></table>\n",
+       u"river", {"|Severn|river|354|Thames|river", "354|Thames|river|346||river"}},
+  };
+  for (const Case& c : cases) {
+    const UString file = tmp_.Write(u"hidden.txt", c.text);
+    for (const TRunRoad road : kRunRoads) {
+      SCOPED_TRACE(std::string(c.name) + (road.full_road ? " full road " : " fast road ") + std::to_string(road.workers));
+      EXPECT_EQ(ShownAroundHits({file, file}, c.search, road), [&] {
+        std::vector<std::string> twice = c.shown;
+        twice.insert(twice.end(), c.shown.begin(), c.shown.end());
+        return twice;
+      }());
+    }
+  }
+}
+
+// A phrase whose words stand apart by blanks the line folds to one (a line end with indentation,
+// CR LF, a tab, several blanks) shows as wide as it is in the line, not as in its text: the
+// right context keeps its first characters, on every road.
+TEST_F(TextProcessor, APhraseAcrossFoldedBlanksShowsAsWideAsInItsLine) {
+  struct Case {
+    const char* name;
+    std::string text;
+    const char16_t* search;
+    std::vector<std::string> shown;  // L2|L1|hit|R1|R2|centre
+  };
+  const Case cases[] = {
+      {"indented line end", "Doch es\n  ist ja nur\n", u"es ist", {"|Doch|es ist|ja|nur|es ist"}},
+      {"CR LF", "the old\r\nman sat\r\n", u"old man", {"|the|old man|sat||old man"}},
+      {"tab", "the old\tman sat\n", u"old man", {"|the|old man|sat||old man"}},
+      {"several blanks", "the old    man sat\n", u"old man", {"|the|old man|sat||old man"}},
+      // German prose with Windows line ends.
+      {"prose",
+       "Es war einmal ein K\xC3\xB6nig, der hatte\r\ndrei T\xC3\xB6" "chter. Die j\xC3\xBCngste war die\r\n"
+       "sch\xC3\xB6nste.\r\n",
+       u"hatte drei", {"K\xC3\xB6nig|der|hatte drei|T\xC3\xB6" "chter|Die|hatte drei"}},
+  };
+  for (const Case& c : cases) {
+    const UString file = tmp_.Write(u"phrase.txt", c.text);
+    for (const TRunRoad road : kRunRoads) {
+      SCOPED_TRACE(std::string(c.name) + (road.full_road ? " full road " : " fast road ") + std::to_string(road.workers));
+      EXPECT_EQ(ShownAroundHits({file, file}, c.search, road), [&] {
+        std::vector<std::string> twice = c.shown;
+        twice.insert(twice.end(), c.shown.begin(), c.shown.end());
+        return twice;
+      }());
+    }
+  }
+}
+
+// With sentence ends found automatically, a full stop inside a dotted word or at its end (German
+// "z.Zt.", "Dr.med.", "v.Chr.") ends no sentence, whatever the length of its last part; after a
+// word with no full stop inside ("Dr.") one does. The same sentence numbers on every road.
+TEST_F(TextProcessor, DottedWordsEndNoSentence) {
+  TTextsett_rec32 ts = GetTextSettings();
+  ts.SetMarkerAuto(TTextsett_rec32::kSentenceEndMarker, true);
+  SetTextSettings(ts);
+  struct Case {
+    const char* name;
+    std::string text;
+    const char16_t* search;
+    std::vector<std::string> sentences;  // each hit's sentence number and its word in it
+  };
+  const Case cases[] = {
+      {"last part of two letters", "Es ist z.Zt. Mittag. Mittag ist es.\n", u"mittag", {"1:5", "2:1"}},
+      {"of three", "Der Dr.med. Meier kam. Meier ging.\n", u"meier", {"1:4", "2:1"}},
+      {"before a bracket", "Im Jahr 44 v.Chr.) starb Caesar. Caesar war tot.\n", u"caesar", {"1:7", "2:1"}},
+      {"no full stop inside", "Der Dr. Meier kam. Meier ging.\n", u"meier", {"2:1", "3:1"}},
+      // Prose from a German novel, with its abbreviations: "d.h.", "Dr.med.", "u.a.", "z.Zt." and
+      // "v.Chr." end no sentence; "Bahnhofstr." (no full stop inside) and the ordinal "1." before a
+      // capital do.
+      {"prose",
+       "Er wohnte damals, d.h. im Winter 1921, bei Dr.med. Hans Keller in der Bahnhofstr. Nr. 12, "
+       "u.a. weil die Miete z.Zt. niedrig war. Keller war ein Arzt, wie es ihn seit dem 1. Jh. v.Chr. "
+       "kaum gegeben hatte. Keller schwieg.\n",
+       u"keller", {"1:13", "3:1", "5:1"}},
+  };
+  for (const Case& c : cases) {
+    const UString file = tmp_.Write(u"saetze.txt", c.text);
+    for (const TRunRoad road : kRunRoads) {
+      SCOPED_TRACE(std::string(c.name) + (road.full_road ? " full road " : " fast road ") + std::to_string(road.workers));
+      const std::vector<std::string> got =
+          EachLineOfARun({file}, c.search, road, [](TConcordanceList&, const TConcordanceEntry& line) {
+            const TLineUnitStats u = line.UnitStats();
+            return std::to_string(u.unit_number[0]) + ":" + std::to_string(u.unit_position[0]);
+          });
+      EXPECT_EQ(got, c.sentences);
+    }
+  }
+}
 
 TEST_F(TextProcessor, EachLineLiesOnTheBytesOfItsHitInEveryEncoding) {
   // Non-ASCII before each hit, so that a character index taken for a byte shows.

@@ -766,6 +766,16 @@ TEST(TagHandlerRoutines, SentenceEndsOfAbbreviationsLoneBracketsAndEveryScript) 
       {u"a Ph.D. Student", "               "},
       {u"e.g. This", "         "},
       {u"Go.Now", "      "},                                  // a full stop inside a dotted word
+      // The end of a dotted word, whatever the length of its last part.
+      {u"z.Zt. Mittag", "            "},
+      {u"Dr.med. Meier kam", "                 "},
+      {u"44 v.Chr.) Danach", "                 "},
+      {u"die i.d.R. Regel", "                "},
+      {u"the end.Then it stopped. So", "                       ^   "},
+      {u"Dr. Meier kam", "  ^          "},                 // no full stop inside: a sentence ends
+      {u"Nr. 5 and 12a. Then", "             ^     "},      // a digit before the last part
+      {u"zzz.\u00C4rger. Da", "             "},             // letters beyond ASCII
+      {u"x.\U0001D400\U0001D400. Then", "            "},      // and beyond the basic plane
       {u"3.5 m. Then", "     ^     "},                         // a small letter alone is no initial
       // After a sentence end the walk goes on from the letter that decided it: the full stop of
       // "6." between them is not judged.

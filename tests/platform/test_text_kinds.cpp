@@ -32,7 +32,7 @@ TEST(TextKinds, ClassicBitsAndUnicodeCategories) {
       {U'$', kPunct}, {U'_', kPunct}, {U'~', kPunct},
       // Beyond ASCII.
       {0x00E9, kLowerLetter}, {0x00C9, kUpperLetter}, {0x00DF, kLowerLetter}, {0x00AA, kLowerLetter},
-      {0x00A0, kBlank}, {0x00D7, kPunct}, {0x00B2, C1_DIGIT | kPunct}, {0x00AD, KIND_INVISIBLE}, {0x0085, 0x228},
+      {0x00A0, kBlank}, {0x00D7, kPunct}, {0x00B2, kPunct}, {0x2082, kPunct}, {0x2460, kPunct}, {0x00AD, KIND_INVISIBLE}, {0x0085, 0x228},
       {0x0096, 0x220}, {0x03A9, kUpperLetter}, {0x0436, kLowerLetter}, {0x05D0, kCaselessLetter},
       {0x0663, kDigit}, {0x4E2D, kCaselessLetter}, {0xAC00, kCaselessLetter}, {0x3000, kBlank},
       {0x2028, C1_SPACE | C1_DEFINED}, {0x3002, kPunct}, {0x20AC, kPunct}, {0xFF21, kUpperLetter | C1_XDIGIT},
@@ -92,7 +92,7 @@ TEST(TextKinds, TablesBuiltByRangesGiveEveryCodePointTheKindItsPropertiesGive) {
   const std::pair<char32_t, uint16_t> cases[] = {
       {U'\t', 0x268},  {0x85, 0x228},  {0x200B, kBlank},  {0x00AD, KIND_INVISIBLE},  {0x3164, kCaselessLetter},
       {U'e', 0x382},   {0xFF26, 0x381}, {0xFF27, kUpperLetter}, {0x00AA, kLowerLetter}, {0x2160, kUpperLetter},
-      {0x00B2, C1_DIGIT | C1_PUNCT | C1_DEFINED}, {0x00BD, kPunct}, {0x1F600, kPunct}, {0xE0001, KIND_INVISIBLE},
+      {0x00B2, C1_PUNCT | C1_DEFINED}, {0x00BD, kPunct}, {0x1F600, kPunct}, {0xE0001, KIND_INVISIBLE},
       {0x10400, kUpperLetter}};
   for (const auto& [c, kind] : cases) EXPECT_EQ(CharKindOf(c), kind) << std::hex << int(c);
 }

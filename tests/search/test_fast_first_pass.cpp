@@ -225,13 +225,11 @@ TEST(FastFirstPass, InWordSymbolsAsTheLanguageSays) {
 TEST(FastFirstPass, LeavesWhatItCannotJudgeToTheFullRoad) {
   const TFastPassRules rules = DefaultRules();
   // Stops, and characters beyond ASCII whose handling the masks cannot give: an invisible soft
-  // hyphen and joiner, a hyphen, punctuation that is also a digit between letters, a letter
-  // without case and one beyond the basic plane before a full stop, a private-use character
-  // (a word character of no letter) after a hyphen.
+  // hyphen and joiner, a hyphen, a letter without case and one beyond the basic plane before a
+  // full stop, a private-use character (a word character of no letter) after a hyphen.
   for (const UString& text :
        {UString(u"x < y. The"), UString(u"fish &amp; chips"), UString(u"co\u00ADop"), UString(u"a\u200Db"),
-        UString(u"well\u2010known"), UString(u"x\u00B2y"), UString(u"\u65E5. The"), UString(u"\U0001D400. B"),
-        UString(u"a-\uE000")}) {
+        UString(u"well\u2010known"), UString(u"\u65E5. The"), UString(u"\U0001D400. B"), UString(u"a-\uE000")}) {
     SCOPED_TRACE(Utf16ToUtf8(text));
     EXPECT_FALSE(RunPass(text, {}, rules, TVectorPath::Scalar).judged);
     EXPECT_FALSE(RunPass(text, {}, rules, BestVectorPath()).judged);

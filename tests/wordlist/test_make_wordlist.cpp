@@ -104,6 +104,10 @@ TEST_F(MakeWordlist, HandCountedWords) {
       {"numbers kept", "3.14 and 1,000,000 and 12a", "1,000,000/1 12A/1 3.14/1 AND/2"},
       {"sharp s keeps its length", "stra\xC3\x9F" "e STRASSE", "STRASSE/1 STRA\xC3\x9F" "E/1"},
       {"soft hyphen inside a word is passed over", "Silben\xC2\xAD" "trennung silbentrennung", "SILBENTRENNUNG/2"},
+      // Superscript, subscript and circled digits part words wherever they stand: a footnote mark
+      // makes no word of its own.
+      {"superscript digits part words", "m\xC2\xB2 SeR\xC2\xB2qu Weber\xC2\xB9 argued, CO\xE2\x82\x82 \xE2\x91\xA0x",
+       "ARGUED/1 CO/1 M/1 QU/1 SER/1 WEBER/1 X/1"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -136,6 +140,13 @@ TEST_F(MakeWordlist, SettingsOfTheList) {
        "#/2 A/1 AND/1 CAT/2 THE/1 WONDERFUL/1", 8},
       {"longest 5: cut with +", [](T_WholeWordlistHolder& d) { d.WordlistSettings.SetMaxWordLength(5); },
        "12A/1 3.14/1 A/1 AND/1 CAT/2 THE/1 WOND+/1", 8},
+      // A number longer than the longest length is "#" as any other number, never "#+".
+      {"longest 3, numbers as #",
+       [](T_WholeWordlistHolder& d) {
+         d.WordlistSettings.SetMaxWordLength(3);
+         d.WordlistSettings.SetNumbersIncluded(false);
+       },
+       "#/2 A/1 AND/1 CAT/2 THE/1 WO+/1", 8},
       {"shortest 3: no running word", [](T_WholeWordlistHolder& d) { d.WordlistSettings.SetMinWordLength(3); },
        "12A/1 3.14/1 AND/1 CAT/2 THE/1 WONDERFUL/1", 7},
       {"case sensitive", [](T_WholeWordlistHolder& d) { d.WordlistSettings.SetCaseSensitive(true); },

@@ -7,10 +7,13 @@
 #include "concordance/document/source_files.h"
 #include "concordance/views/clusters_list.h"
 #include "concordance/views/timeline_list.h"
+#include "model/lists/column_formula.h"
 #include "model/reading/chosen_texts_handover.h"
+#include "platform/lemmatiser/lemmatiser.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
+#include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
 #include "platform/text/text_services.h"
 #include "shell/services/suite_services.h"
@@ -90,7 +93,12 @@ bool RecomputeCollocates(T_WholeLinzoraHolder& doc, Tdouble_smallint_type contex
   if (!doc.fCollocateList || !doc.fConcordanceList) return false;
   doc.fSettings.SetContextHorizons(context_horizons);
   doc.fSettings.SetCollocHorizons(collocate_horizons);
+  // The stop list and whether collocates leave its words out, as they are now.
+  doc.fSettings.SetCollocateStopList(GetConcSaveRec().CollocateStopList());
+  doc.SetStopListLoaded(Global_stopLemmaMatchLoaded[lmsStop]);
   if (!doc.fCollocateList->Compute(false)) return false;
+  // The rows are new: the columns the user computed are worked out over them again.
+  RecomputeComputedColumns(*doc.fCollocateList);
   NoteProcedure(doc, TVXRes::VXCollocates);
   return true;
 }

@@ -29,7 +29,10 @@ class TSourceFileProbe;
 // some adds the note "Procedure = Clusters". Answers whether clusters were computed.
 bool RecomputeClusters(T_WholeLinzoraHolder& doc, const TConcSettingsRec32& choices);
 
-// Collocates over the horizons the store holds; the note "Procedure = Collocates" on success.
+// Collocates over the horizons the store holds, with the stop list as the tool has it loaded
+// now and the store's choice whether collocates leave its words out; the computed columns the
+// user added are worked out again over the new rows. The note "Procedure = Collocates" on
+// success.
 bool RecomputeCollocates(T_WholeLinzoraHolder& doc, Tdouble_smallint_type context_horizons,
                          Tdouble_smallint_type collocate_horizons);
 

@@ -350,7 +350,8 @@ TWordWalk WordLengthBackward(const uint16_t* flags, int32_t count, int32_t posit
   uint16_t tag = 0;
   while (p >= 0) {
     const uint16_t f = flags[p];
-    if (ScanIsMarker(f)) break;
+    // Hidden mark-up ends a word, as it ends the running words the search counts.
+    if (ScanIsMarker(f) || f == kScanFlagHidden) break;
     if (ScanIsWordChar(f)) {
       ++w.length;
     } else if (ScanIsTag(f)) {
@@ -379,7 +380,7 @@ TWordWalk WordLengthForward(const uint16_t* flags, int32_t count, int32_t positi
   bool tag_seen = false;
   while (p < count) {
     const uint16_t f = flags[p];
-    if (ScanIsMarker(f)) break;
+    if (ScanIsMarker(f) || f == kScanFlagHidden) break;
     if (ScanIsWordChar(f)) {
       ++w.length;
     } else if (ScanIsTag(f)) {

@@ -110,12 +110,13 @@ struct TWordWalk {
   int32_t position = 0;   // where the walk stopped: the first unit it did not take, -1 or count
 };
 
-// Walks left from `position` over word characters and the characters of at most one tag (its
-// number becomes state.current_tag; a different tag stops the walk and sets state.second_tag);
-// a marker or any other character stops it. Tag characters are not in the length.
+// Walks left from `position` over word characters and the characters of at most one kept tag
+// (its number becomes state.current_tag; a different tag stops the walk and sets
+// state.second_tag); a marker, hidden mark-up (0x0800) or any other character stops it. Tag
+// characters are not in the length.
 TWordWalk WordLengthBackward(const uint16_t* flags, int32_t count, int32_t position, TScanState& state);
-// The same to the right, crossing any number of tags (the first sets state.current_tag) and
-// stopping at `count`; tag characters are counted in the length too.
+// The same to the right, crossing any number of kept tags (the first sets state.current_tag)
+// and stopping at hidden mark-up and at `count`; tag characters are counted in the length too.
 TWordWalk WordLengthForward(const uint16_t* flags, int32_t count, int32_t position, TScanState& state);
 
 struct TBoundaryWalk {

@@ -558,6 +558,11 @@ TSortInfoRec TConcordanceEntry::FixedWord(int k) const {
   return TSortInfoRec{data_.word_start[k], length, word_barrier_[k], m ? m->fixed_word_tags[k] : uint8_t{0}};
 }
 
+int32_t TConcordanceEntry::HitWidthInLine() const {
+  const int32_t in_line = FixedWord(kSpanSearchWord - kSpanFixedFirst).coll_length;
+  return in_line > 0 ? in_line : std::max(data_.hit_characters, 0);
+}
+
 void TConcordanceEntry::SetFixedWord(int k, const TSortInfoRec& word) {
   data_.word_start[k] = word.start_position;
   if (word.coll_length >= 0 && word.coll_length < kWordLengthAside) {

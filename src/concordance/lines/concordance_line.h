@@ -369,6 +369,11 @@ class TConcordanceEntry : public TVXBaseListObject {
   void LinkWordsToTags();
   // Where the search word starts in the line (the tag positions' anchor).
   int32_t SearchWordStart() const { return data_.midpoint + data_.word_start[5]; }
+  // How many characters of the line the hit takes: its word at span position 50, which the
+  // line's cut measured after folding runs of blanks (a phrase across a line end with indentation
+  // or CR LF is shorter in the line than in its text, hit_characters); hit_characters where the
+  // line has no length there (lines made without word positions).
+  int32_t HitWidthInLine() const;
 
  private:
   struct TOnNeed;

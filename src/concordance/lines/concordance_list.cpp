@@ -103,7 +103,7 @@ int TConcordanceList::Add(TVXBaseListObject* entry) {
   auto* line = AsConcordanceLine(entry);
   const int index = TVXBaseLemmaMatchCapableList::Add(entry);
   if (index >= 0 && line) {
-    fFattest_hit = std::max(fFattest_hit, line->Data().hit_characters);
+    fFattest_hit = std::max(fFattest_hit, line->HitWidthInLine());
     if (line->Owner() == this) line->MoveTextToOwner();
   }
   return index;
@@ -793,7 +793,7 @@ bool TConcordanceList::ReadFromStream(TStream& s) {
   }
   fFattest_hit = 0;
   for (int i = 0; i < Count(); ++i)
-    if (const TConcordanceEntry* line = Line(i)) fFattest_hit = std::max(fFattest_hit, line->Data().hit_characters);
+    if (const TConcordanceEntry* line = Line(i)) fFattest_hit = std::max(fFattest_hit, line->HitWidthInLine());
   const TConcordanceEntry* first = Line(0);
   if (first && !first->Data().has_percent) {
     for (int i = 0; i < Count(); ++i) {

@@ -225,7 +225,7 @@ TConcLineDisplay TConcordanceList::DisplayLine(const TConcordanceEntry& line) {
   l.text = line.Text().ToUString();
   for (char16_t& c : l.text) c = Restored(c);
   l.midpoint = d.midpoint;
-  l.sw = {line.SearchWordStart(), d.hit_characters};
+  l.sw = {line.SearchWordStart(), line.HitWidthInLine()};
   for (int p = kSpanLowest; p <= kSpanHighest; ++p) {
     const TSortInfoRec r = WordAtSpanPosition(line, p);
     if (r.coll_length > 0) l.words[p] = {d.midpoint + r.start_position, r.coll_length};
@@ -469,7 +469,7 @@ void TConcordanceList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, i
       cell.str_value = std::move(shown.raw);
       cell.text = std::move(shown.text);
       cell.sw_start = shown.sw_start + 1;
-      cell.hit_width = line->Data().hit_characters;
+      cell.hit_width = line->HitWidthInLine();
       cell.centre_start = shown.sw_start;
       cell.centre_length = shown.hit_width;
       for (const auto& r : SortAndTagPosList.Items()) {
@@ -536,7 +536,7 @@ bool PlainSearchWordAsShown(const TConcordanceEntry& line, const TConcordanceLis
   const TLineText text = line.Text();
   int32_t size = static_cast<int32_t>(text.size());
   int32_t from = 0;
-  TExtent sw{line.SearchWordStart(), d.hit_characters};
+  TExtent sw{line.SearchWordStart(), line.HitWidthInLine()};
   const int32_t shown = doc.ShownLineLength();
   if (shown > 0 && size > shown) {
     from = std::clamp(int32_t{d.midpoint} - shown / 2, 0, size - shown);
@@ -560,7 +560,7 @@ bool PlainSearchWordAsShown(const TConcordanceEntry& line, const TConcordanceLis
   ClipExtent(sw, static_cast<int32_t>(last));
   work += u' ';
   const size_t at = static_cast<size_t>(std::clamp<int32_t>(sw.start, 0, static_cast<int32_t>(work.size())));
-  centre.assign(work, at, static_cast<size_t>(std::max(d.hit_characters, 0)));
+  centre.assign(work, at, static_cast<size_t>(line.HitWidthInLine()));
   for (char16_t& c : centre) c = Restored(c);
   return true;
 }

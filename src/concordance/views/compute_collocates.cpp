@@ -31,7 +31,7 @@ UString SearchWordAsShownInLine(const TConcordanceEntry& line, const TSearch_wor
   if (starts >= 1 && ShownFormCanComeFromLine(item, lemma_list_loaded)) {
     const TLineText t = line.Text();
     const int64_t from = std::min<int64_t>(starts, static_cast<int64_t>(t.size()));
-    const int64_t to = std::clamp<int64_t>(starts + line.Data().hit_characters, from, static_cast<int64_t>(t.size()));
+    const int64_t to = std::clamp<int64_t>(starts + line.HitWidthInLine(), from, static_cast<int64_t>(t.size()));
     text = t.substr(static_cast<size_t>(from), static_cast<size_t>(to - from)).ToUString();
   } else {
     text = item.plain_sw;

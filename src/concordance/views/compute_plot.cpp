@@ -77,6 +77,10 @@ bool ComputePlot(const TConcordanceList& lines, const std::vector<TPlotText>& te
     return row_index(gt, gb);
   };
 
+  // The totals are the texts' of this run alone: a recompute (after Reduce, Zap or a new
+  // grouping) starts them again.
+  plot.total_words = 0;
+  plot.largest_words = 0;
   std::vector<int32_t> words(static_cast<size_t>(n_texts));
   for (int32_t t = 0; t < n_texts; ++t) {
     words[t] = std::abs(texts[t].words_in_source_file == INT32_MIN ? 0 : texts[t].words_in_source_file);

@@ -291,6 +291,8 @@ class TTessorineholder : public TVXBaseHolder {
   void SetBusyDontShowData(bool v) { fBusyDontShowData = v; }
   TCentreOfMainFormFunc CentreOfMainForm() const { return fCentreOfMainForm; }
   bool StopListLoaded() const { return fStopListLoaded; }
+  // A recompute takes the stop list as the tool has it now (loaded or cleared since).
+  void SetStopListLoaded(bool loaded) { fStopListLoaded = loaded; }
   bool LemmaListLoaded() const { return fLemmaListLoaded; }
 
   // --- fields ---

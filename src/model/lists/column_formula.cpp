@@ -586,11 +586,13 @@ int AddFormulaColumn(TVXBaseDataClass& list, UStringView formula, UString& messa
   return column;
 }
 
-int RecomputeCumulativeColumns(TVXBaseDataClass& list) {
+namespace {
+
+int RecomputeColumnsWhere(TVXBaseDataClass& list, bool cumulative_only) {
   int done = 0;
   std::vector<std::pair<int, UString>> wanted;
   for (const auto& c : list.AddedColumns())
-    if (!c.set_column && c.cumulative) wanted.emplace_back(c.column_number, c.formula);
+    if (!c.set_column && (c.cumulative || !cumulative_only)) wanted.emplace_back(c.column_number, c.formula);
   for (const auto& [column, text] : wanted) {
     TColumnFormula f;
     UString message;
@@ -604,3 +606,9 @@ int RecomputeCumulativeColumns(TVXBaseDataClass& list) {
   }
   return done;
 }
+
+}  // namespace
+
+int RecomputeCumulativeColumns(TVXBaseDataClass& list) { return RecomputeColumnsWhere(list, true); }
+
+int RecomputeComputedColumns(TVXBaseDataClass& list) { return RecomputeColumnsWhere(list, false); }

@@ -90,3 +90,7 @@ void FormulaColumnValues(TVXBaseDataClass& list, int column, std::vector<double>
 int AddFormulaColumn(TVXBaseDataClass& list, UStringView formula, UString& message);
 // Works out every cumulative computed column again (after a sort); answers how many.
 int RecomputeCumulativeColumns(TVXBaseDataClass& list);
+// Works out every computed column again, in the order they were added (after the list's rows
+// were made anew, which hold no values yet); answers how many. A column whose formula no longer
+// parses (a column it names is gone) is left empty.
+int RecomputeComputedColumns(TVXBaseDataClass& list);

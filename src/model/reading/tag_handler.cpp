@@ -1045,10 +1045,11 @@ struct TTextTagHandler::TSearchTables {
   };
 
   // A full stop that belongs to an abbreviation rather than ending a sentence: one inside a
-  // dotted word (the "." of "Ph.D" or "U.S" before its letter), one after the single letter
-  // that ends a dotted word (the last one of "U.S.A.", "Ph.D." and "e.g."), and one after a
-  // single capital (initials, as in "D. C."). A run of full stops (an ellipsis) is no
-  // abbreviation, nor is one after a single small letter standing alone ("3 m. Then").
+  // dotted word (the "." of "Ph.D" or "z.Zt" before its letter), one at the end of a dotted word
+  // whatever the length of its last part (the last one of "U.S.A.", "e.g.", "z.Zt.", "Dr.med."
+  // and "v.Chr."), and one after a single capital (initials, as in "D. C."). A run of full
+  // stops (an ellipsis) is no abbreviation, nor is one after a word without a full stop inside
+  // ("Dr. Meier" ends a sentence) or after a single small letter standing alone ("3 m. Then").
   template <typename C>
   static bool IsAbbreviationStop(const C* t, const uint16_t* f, int32_t i, int32_t n) {
     if (t[i] != static_cast<C>(u'.')) return false;
@@ -1057,15 +1058,17 @@ struct TTextTagHandler::TSearchTables {
       if (t[i + 1] == static_cast<C>(u'.')) return false;
     }
     if (i < 1 || !IsLetterFlag(f[i - 1])) return false;
-    int32_t start = i - 1;  // the letter before, a surrogate pair taken whole
+    int32_t start = i - 1;  // the first letter of the word's last part
+    while (start > 0 && IsLetterFlag(f[start - 1])) --start;
+    if (start > 0 && IsDigitFlag(f[start - 1])) return false;  // a longer word ("12a.")
+    if (start >= 2 && t[start - 1] == static_cast<C>(u'.') && IsLetterFlag(f[start - 2])) return true;
+    // A single letter (a surrogate pair taken whole) that is a capital.
+    bool single = start == i - 1;
     if constexpr (std::is_same_v<C, char16_t>) {
-      if (start > 0 && t[start] >= 0xDC00 && t[start] <= 0xDFFF && t[start - 1] >= 0xD800 && t[start - 1] <= 0xDBFF)
-        --start;
+      if (start == i - 2 && t[start] >= 0xD800 && t[start] <= 0xDBFF && t[start + 1] >= 0xDC00 && t[start + 1] <= 0xDFFF)
+        single = true;
     }
-    if (start == 0) return (KindBits(f[start]) & C1_UPPER) != 0;
-    if (IsLetterFlag(f[start - 1]) || IsDigitFlag(f[start - 1])) return false;  // a longer word
-    if (t[start - 1] == static_cast<C>(u'.') && start >= 2 && IsLetterFlag(f[start - 2])) return true;
-    return (KindBits(f[start]) & C1_UPPER) != 0;
+    return single && (KindBits(f[start]) & C1_UPPER) != 0;
   }
 
   // Where the sentence-end walk looks next, and where a tag opened at `open` closes (-1: the

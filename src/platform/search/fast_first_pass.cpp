@@ -739,14 +739,13 @@ inline __attribute__((always_inline)) bool AbbreviationStop(const TCharFacts& f,
     if (f.Unit(i + 1) == u'.') return false;
   }
   if (i < 1 || !f.LetterAt(i - 1)) return false;
-  int32_t start = i - 1;
-  if (start > 0 && f.Unit(start) >= 0xDC00 && f.Unit(start) <= 0xDFFF && f.Unit(start - 1) >= 0xD800 &&
-      f.Unit(start - 1) <= 0xDBFF)
-    --start;
-  if (start == 0) return f.UpperAt(start);
-  if (f.LetterAt(start - 1) || f.DigitAt(start - 1)) return false;
-  if (f.Unit(start - 1) == u'.' && start >= 2 && f.LetterAt(start - 2)) return true;
-  return f.UpperAt(start);
+  int32_t start = i - 1;  // the first letter of the word's last part
+  while (start > 0 && f.LetterAt(start - 1)) --start;
+  if (start > 0 && f.DigitAt(start - 1)) return false;
+  if (start >= 2 && f.Unit(start - 1) == u'.' && f.LetterAt(start - 2)) return true;
+  const bool single = start == i - 1 || (start == i - 2 && f.Unit(start) >= 0xD800 && f.Unit(start) <= 0xDBFF &&
+                                          f.Unit(start + 1) >= 0xDC00 && f.Unit(start + 1) <= 0xDFFF);
+  return single && f.UpperAt(start);
 }
 
 // The masks a block's sentence ends are decided from: its own, and those of its neighbours
@@ -757,13 +756,15 @@ struct TSentenceNeighbours {
 
 // The sentence marks of a block that are judged on the next letter, as the walk over single
 // characters judges them: a full stop before a letter or a digit is passed over, and so is one
-// that ends an abbreviation (a single capital, or the last letter of a dotted word, before it,
-// and no second stop after it); of the rest, the first after each letter is judged, and those
-// after it up to the next letter are passed over (they would see the same letter). `pending`
-// comes in as whether a mark was judged since the last letter of the blocks before, and leaves
-// as that at the block's end. Every neighbour read is a letter, a digit or a full stop, which
-// no step changes. The first three characters of a chunk look back at carried ones: `judged_by_hand`
-// holds, for the bits of `own_bits`, the caller's verdict instead.
+// that ends an abbreviation (a single capital before it, or the last part of a dotted word: a
+// run of letters right after a full stop that follows a letter; and no second stop after it);
+// of the rest, the first after each letter is judged, and those after it up to the next letter
+// are passed over (they would see the same letter). `pending` comes in as whether a mark was
+// judged since the last letter of the blocks before, and leaves as that at the block's end.
+// Every neighbour read is a letter, a digit or a full stop, which no step changes. A run of
+// letters met at the block's start may have begun before it (in the block before, or in the
+// carried characters before the chunk's first block): `judged_by_hand` holds, for the bits of
+// `own_bits`, the caller's verdict instead.
 inline uint64_t JudgedSentenceMarks(const TSentenceNeighbours& before, const TSentenceNeighbours& at,
                                     const TSentenceNeighbours& after, uint64_t sentence, uint64_t own_bits,
                                     uint64_t judged_by_hand, uint64_t& pending) {
@@ -771,10 +772,16 @@ inline uint64_t JudgedSentenceMarks(const TSentenceNeighbours& before, const TSe
   auto prev = [](uint64_t x, uint64_t x_before, int k) { return (x << k) | (x_before >> (64 - k)); };
   const uint64_t upper = at.alpha & ~at.lower, upper_before = before.alpha & ~before.lower;
   const uint64_t alnum_next = next(at.alpha | at.digit, (after.alpha | after.digit) & 1);
-  const uint64_t letter_1 = prev(at.alpha, before.alpha, 1), letter_3 = prev(at.alpha, before.alpha, 3);
+  const uint64_t letter_1 = prev(at.alpha, before.alpha, 1);
   const uint64_t alnum_2 = prev(at.alpha | at.digit, before.alpha | before.digit, 2);
-  const uint64_t abbreviation = at.dots & ~next(at.dots, after.dots & 1) & letter_1 & ~alnum_2 &
-                                ((prev(at.dots, before.dots, 2) & letter_3) | prev(upper, upper_before, 1));
+  // The last part of a dotted word: a run of letters starting right after a full stop that
+  // follows a letter. Adding the run's first letter carries through the run to the unit after
+  // it (a run going on into the next block is judged there, by hand).
+  const uint64_t joints = at.dots & letter_1, joints_before = before.dots & (before.alpha << 1);
+  const uint64_t last_parts = prev(joints, joints_before, 1) & at.alpha;
+  const uint64_t after_last_part = (at.alpha + last_parts) & ~at.alpha;
+  const uint64_t abbreviation = at.dots & ~next(at.dots, after.dots & 1) & letter_1 &
+                                (after_last_part | (~alnum_2 & prev(upper, upper_before, 1)));
   uint64_t judged = sentence & ~(at.dots & alnum_next) & ~abbreviation;
   judged = (judged & ~own_bits) | (judged_by_hand & own_bits);
   // Carries of non-letters + judged marks: a carry reaches a character when a judged mark lies
@@ -1655,10 +1662,22 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
       const TSentenceNeighbours before = b > 0 ? load(b - 1) : TSentenceNeighbours{0, 0, 0, 0};
       const TSentenceNeighbours at = load(b), after = load(b + 1);
       uint64_t own = 0, by_hand = 0;
-      if (b == 0) {  // the first characters look back at carried ones
-        own = sentence & 7;
+      // The first characters look back at carried ones; a run of letters that began before the
+      // block (it may end right at the block's start) is a word's part that the block alone does
+      // not show whole: the mark after it is judged by hand. Before the chunk's first block the
+      // masks know nothing, so a run after a full stop at its start is judged so too.
+      if (b == 0) own = sentence & 7;
+      if (b == 0 || (before.alpha >> 63) != 0) {
+        const int run = std::countr_one(at.alpha);
+        if (run < 64) own |= sentence & (uint64_t{1} << run);
+      }
+      if (b == 0 && (at.dots & 1) != 0) {
+        const int run = 1 + std::countr_one(at.alpha >> 1);
+        if (run < 64) own |= sentence & (uint64_t{1} << run);
+      }
+      if (own != 0) {
         for (uint64_t m = own; m != 0; m &= m - 1) {
-          const int32_t i = first + std::countr_zero(m);
+          const int32_t i = first + static_cast<int32_t>(b * 64) + std::countr_zero(m);
           if (!(facts.Unit(i) == u'.' && i + 1 < n && facts.DigitAt(i + 1)) && !AbbreviationStop(facts, i, n))
             by_hand |= m & (~m + 1);
         }

@@ -60,9 +60,9 @@ uint16_t KindInCategory(UChar32 c, int8_t type, bool exact) {
     case U_DECIMAL_DIGIT_NUMBER:
       return C1_DIGIT | C1_XDIGIT | C1_DEFINED;
     case U_OTHER_NUMBER:
-      // Superscript and circled digits count as digits and as punctuation, fractions as
-      // punctuation only.
-      if (exact && u_getIntPropertyValue(c, UCHAR_NUMERIC_TYPE) == U_NT_DIGIT) return C1_DIGIT | C1_PUNCT | C1_DEFINED;
+      // Superscript, subscript and circled digits and fractions are punctuation: they part words
+      // wherever they stand ("Weber\u00B9 argued" gives Weber, "m\u00B2" m, "CO\u2082" CO), so
+      // that a footnote mark makes no word of its own.
       return C1_PUNCT | C1_DEFINED;
     case U_SPACE_SEPARATOR:
       return C1_SPACE | C1_BLANK | C1_DEFINED;
@@ -125,14 +125,13 @@ std::unique_ptr<uint16_t[]> KindsOfPlane(unsigned plane) {
         const uint16_t k = KindInCategory(from, static_cast<int8_t>(type), false);
         std::fill(q.kinds + (from - q.first), q.kinds + (to - q.first), k);
         // Where a character's own properties may count within its category, it is looked at
-        // alone: other numbers (digits or not), letters that are hex digits, and the formats and
-        // marks that are default-ignorable (only those may be invisible).
-        const bool number = type == U_OTHER_NUMBER;
+        // alone: letters that are hex digits, and the formats and marks that are
+        // default-ignorable (only those may be invisible).
         const bool cased = type == U_UPPERCASE_LETTER || type == U_LOWERCASE_LETTER || type == U_TITLECASE_LETTER;
         const bool ignorable = type == U_FORMAT_CHAR || type == U_NON_SPACING_MARK;
-        if (number || cased || ignorable)
+        if (cased || ignorable)
           for (UChar32 c = from; c < to; ++c)
-            if (number || (cased && u_isxdigit(c)) || (ignorable && u_hasBinaryProperty(c, UCHAR_DEFAULT_IGNORABLE_CODE_POINT)))
+            if ((cased && u_isxdigit(c)) || (ignorable && u_hasBinaryProperty(c, UCHAR_DEFAULT_IGNORABLE_CODE_POINT)))
               q.kinds[c - q.first] = KindOfCodePoint(c);
         return true;
       },

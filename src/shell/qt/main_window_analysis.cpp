@@ -16,12 +16,14 @@
 #include "concordance/commands/typing_search.h"
 #include "concordance/views/collocates_list.h"
 #include "concordance/views/plot_list.h"
+#include "platform/lemmatiser/lemmatiser.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/list_headings.h"
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_resources.h"
 #include "platform/settings/settings_access.h"
 #include "shell/settings/analysis_settings_rules.h"
+#include "shell/settings/list_loading.h"
 #include "shell/menus/concordance_commands.h"
 #include "shell/files/file_recognition.h"
 #include "shell/menus/menu_model.h"
@@ -110,6 +112,9 @@ void TFormLinzora::CCollocates(TVX_Grid* grid) {
   bool computed = false;
   {
     THourglass wait;
+    // A stop list switched on since the run is loaded, as a new run would load it.
+    if (GetLemmaMatchStopWanted(kToolConcordancer, lmsStop) && !Global_stopLemmaMatchLoaded[lmsStop])
+      LoadALemmaMatchOrStopList(lmsStop);
     computed = RecomputeCollocates(*doc, GetConcSaveRecContextHorizons(), GetConcSaveRecCollocHorizons());
   }
   if (!computed) {
@@ -465,9 +470,9 @@ void TFormLinzora::RereadLinesShortOfContext() {
     if (!line) continue;
     const int32_t start = line->SearchWordStart();
     const int32_t size = static_cast<int32_t>(line->Text().size());
-    const int each_side = ConcordanceCharsEachSide(line->Data().hit_characters);
+    const int each_side = ConcordanceCharsEachSide(line->HitWidthInLine());
     const bool short_before = start < each_side + shift;
-    const bool short_after = size - start - line->Data().hit_characters < each_side - shift;
+    const bool short_after = size - start - line->HitWidthInLine() < each_side - shift;
     if (!short_before && !short_after) continue;
     UString name;
     if (!CConcordanceSourceFileNeededAndAvailable(grid, row, name)) continue;
