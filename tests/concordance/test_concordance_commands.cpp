@@ -475,4 +475,44 @@ TEST(CellDoubleClick, SameNamedTextsAndTheirExcerpts) {
   EXPECT_TRUE(SameNamedTexts(tmp.Path() + u"gone.txt").empty());
 }
 
+TEST(CellDoubleClick, TextsWithSameNamedTextsBesideThem) {
+  TempFolder tmp;
+  const UString film = tmp.Write(u"a/film.txt", std::string("x"));
+  tmp.Write(u"a/film.en_srt", std::string("x"));
+  const UString talk = tmp.Write(u"a/talk.txt", std::string("x"));
+  tmp.Write(u"a/talkx.en_srt", std::string("x"));  // another name
+  tmp.Write(u"a/talk.en_txt", std::string("x"));   // not a parallel text
+  const UString subtitle = tmp.Write(u"b/song.fr_srt", std::string("x"));
+  const UString song = tmp.Write(u"b/song.txt", std::string("x"));
+  const UString alone = tmp.Write(u"c/alone.en_srt", std::string("x"));
+  const UString elsewhere = tmp.Write(u"d/film.txt", std::string("x"));  // its partner is in a/
+  const UString upper = tmp.Write(u"e/news.txt", std::string("x"));
+  tmp.Write(u"e/news.DE_SRT", std::string("x"));
+  const UString other_case = tmp.Write(u"f/Report.txt", std::string("x"));
+  tmp.Write(u"f/report.en_srt", std::string("x"));  // names differ in case: not the same name
+  struct Case {
+    std::vector<UString> texts;
+    bool partnered;
+  } cases[] = {
+      {{}, false},
+      {{film}, true},
+      {{talk}, false},
+      {{talk, film}, true},
+      {{song}, true},
+      {{subtitle}, false},  // only itself under that name
+      {{subtitle, song}, true},
+      {{alone}, false},
+      {{elsewhere}, false},
+      {{upper}, true},
+      {{other_case}, false},
+      {{tmp.Path() + u"a/gone.txt"}, false},
+      {{u"film.txt"}, false},  // no folder
+  };
+  for (const Case& c : cases) {
+    std::string names;
+    for (const UString& t : c.texts) names += Utf16ToUtf8(t) + " ";
+    EXPECT_EQ(AnyTextHasSameNamedTexts(c.texts), c.partnered) << names;
+  }
+}
+
 }  // namespace

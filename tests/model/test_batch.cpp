@@ -231,10 +231,13 @@ TEST_F(BatchRun, SubfoldersGoIntoOneArchive) {
 TEST_F(BatchRun, HugeRunsGetANumberedArchivePerSubfolderAndEachNameIsChecked) {
   for (int32_t i : {0, 512}) ASSERT_TRUE(Save(i, 70000));
   Before(u"batch_cnc.zip1", "an archive of an earlier run");
-  HeadlessDialogs().Script({mrYes});
+  // First the warning that the batch is zipped in sections, then the question about the old zip.
+  HeadlessDialogs().Script({mrOK, mrYes});
   ASSERT_TRUE(Zip(70000));
-  ASSERT_EQ(HeadlessDialogs().Asked().size(), 1u);
-  EXPECT_NE(HeadlessDialogs().Asked()[0].text.find(u"batch_cnc.zip1"), UString::npos);
+  ASSERT_EQ(HeadlessDialogs().Asked().size(), 2u);
+  EXPECT_EQ(HeadlessDialogs().Asked()[0].text, u"70,000 files to process in all: the zip file will be made in sections");
+  EXPECT_EQ(HeadlessDialogs().Asked()[0].id, TVXDialog::WarnAboutAndASKOK);
+  EXPECT_NE(HeadlessDialogs().Asked()[1].text.find(u"batch_cnc.zip1"), UString::npos);
   EXPECT_EQ(Members(Batch(u"batch_cnc.zip0")), Names{u"text0.cnc"});
   EXPECT_EQ(Members(Batch(u"batch_cnc.zip1")), Names{u"text512.cnc"});
   EXPECT_EQ(FileSizeU(Batch(u"batch_cnc.bak1")), 28);
@@ -246,7 +249,7 @@ TEST_F(BatchRun, HugeRunsGetANumberedArchivePerSubfolderAndEachNameIsChecked) {
 TEST_F(BatchRun, ANumberedArchiveTheUserKeepsIsReportedAsAFailure) {
   for (int32_t i : {0, 512}) ASSERT_TRUE(Save(i, 70000));
   Before(u"batch_cnc.zip1", "keep me");
-  HeadlessDialogs().Script({mrNo});
+  HeadlessDialogs().Script({mrOK, mrNo});
   EXPECT_FALSE(Zip(70000));
   EXPECT_EQ(FileSizeU(Batch(u"batch_cnc.zip1")), 7);  // not appended to
   EXPECT_EQ(Members(Batch(u"batch_cnc.zip0")), Names{u"text0.cnc"});

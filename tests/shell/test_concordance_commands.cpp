@@ -49,6 +49,9 @@ TEST(ConcordanceCommands, RouteOfEachKindOfTag) {
       {107, false, false, true, false, C::kNone, false, 0},
       {12, false, false, true, false, C::kNone, false, 0},
       {22, true, false, false, false, C::kSourceTextCopy, false, 0},
+      // Print on the source-text page prints the text on show; on a grid page, the grid.
+      {4, true, false, false, false, C::kSourceTextPrint, false, 0},
+      {4, false, true, true, true, C::kPrint, false, 0},
   };
   for (const TRouteCase& c : cases) {
     SCOPED_TRACE(testing::Message() << "tag " << c.tag << (c.source_page ? " source page" : "")

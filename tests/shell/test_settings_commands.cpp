@@ -41,6 +41,7 @@ TEST(SettingsCommands, EachCodeHasItsAnswer) {
       {66, TSettingsCommand::Concordance}, {1240, TSettingsCommand::None},
       {67, TSettingsCommand::General},     {1330, TSettingsCommand::Lists},
       {951, TSettingsCommand::None},       {0, TSettingsCommand::None},
+      {2795, TSettingsCommand::Lists},     {110, TSettingsCommand::None},
   };
   for (const Case& c : cases) EXPECT_EQ(SettingsCommandOfCode(c.code), c.command) << c.code;
 }

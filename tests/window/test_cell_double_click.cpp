@@ -252,7 +252,9 @@ TEST_F(CellDoubleClick, SameNamedTextsGoToTheExtraTextWindow) {
   TVX_Grid* grid = TurnToType(kListConcordance);
   const int row = RowOfText(corpus->film);
   ASSERT_GT(row, 0);
-  // The option is off until the document says otherwise: no window.
+  // The run turned the option on: film.txt has a subtitle beside it. Turned off: no window.
+  EXPECT_EQ(Doc().fSameFilenameOption, 1);
+  Doc().fSameFilenameOption = 0;
   Main().GridConcordance_ShowSameFilenameTextFiles(grid, row);
   EXPECT_TRUE(Main().ExtraGridWindow() == nullptr || !Main().ExtraGridWindow()->isVisible());
   Doc().fSameFilenameOption = 1;

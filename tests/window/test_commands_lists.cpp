@@ -19,6 +19,7 @@
 #include "shell/files/file_recognition.h"
 #include "shell/grid_tools/set_categories.h"
 #include "shell/qt/help_access.h"
+#include "shell/qt/settings_dialogs.h"
 #include "shell/qt/shell_menu_bar.h"
 #include "shell/settings/language_choice.h"
 #include "window/result_pages_support.h"
@@ -200,11 +201,32 @@ TEST_F(CommandsListsTest, FilenamesOfAClusterNamesTheTextsOfTheLinesHoldingItsWo
 
 TEST_F(CommandsListsTest, LemmaMatchesWithoutALemmaListOffersToSetOneUp) {
   ASSERT_NE(TurnToType(kListCollocates), nullptr);
+  AnswerNextModal(false);  // the lists dialog the Yes opens
   dialogs.Script({mrYes});
   Fire(25);
   EXPECT_TRUE(WasAsked(TVXDialog::NoLemmaList));
   EXPECT_TRUE(WaitUntil([this] { return CodeSent(2795); }, 2000));
   EXPECT_NE(StatusMessage(), QStringLiteral("Not available in this window."));
+}
+
+TEST_F(CommandsListsTest, YesToSettingUpALemmaListOpensTheListsDialog) {
+  ASSERT_NE(TurnToType(kListCollocates), nullptr);
+  const UString lemmas = dir.Write(u"lemmas.txt", "river -> rivers\n");
+  bool met = false;
+  ActOnNextModal([&](QDialog& d) {
+    auto* lists = qobject_cast<TListSettingsDialog*>(&d);
+    ASSERT_NE(lists, nullptr) << d.metaObject()->className();
+    met = true;
+    lists->Switch(0)->setChecked(true);
+    lists->File(0)->setText(ToQString(lemmas));
+    lists->accept();
+  });
+  dialogs.Script({mrYes});
+  Fire(25);
+  EXPECT_TRUE(WasAsked(TVXDialog::NoLemmaList));
+  EXPECT_TRUE(WaitUntil([&] { return met; }, 3000));
+  // The lemma list chosen there is the tool's from now on.
+  EXPECT_EQ(GetLemmaMatchStopFilename(current_tool_var, 0), lemmas);
 }
 
 TEST_F(CommandsListsTest, SaveLemmaFileWritesTheCollocatesJoins) {

@@ -4,10 +4,16 @@
 // page's own right-click menus is triggered. Modal windows are cancelled by a timer, windows a
 // command leaves open are closed after it. No command may answer that it is not available, not
 // yet available or not connected, apart from the few the program cannot offer on this platform.
+// Nor may a command change nothing a user can see: each must show a window, a dialog, a message
+// or a menu, or change a list, the document, a file, the clipboard, the window's geometry, what
+// the window shows or its status bar; the few that rightly change nothing here are named with
+// their reason.
 // Exit, Fast Exit and Cause a Crash are never fired; Close and the tool bar's close button come
 // last of all, since they take the document or the tool bar away.
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
@@ -16,12 +22,14 @@
 #include <QSet>
 #include <QTabWidget>
 #include <QToolButton>
+#include <filesystem>
 #include <map>
 
 #include "shell/menus/menu_model.h"
 #include "shell/menus/menu_store.h"
 #include "shell/qt/page_list.h"
 #include "shell/qt/shell_menu_bar.h"
+#include "shell/qt/source_text_view.h"
 #include "window/expected_failures.h"
 #include "window/result_pages_support.h"
 
@@ -45,6 +53,47 @@ const TAllowed kAllowed[] = {
     {104, "Auto-Join is not available: no rule for it is specified"},  // no rule is given for it
 };
 
+// Commands that may change nothing a user can see where the test fires them, each with its reason:
+// on the page named (any page when empty), by tag and, for the right-click menus, the caption.
+struct TNoChange {
+  const char* page;
+  int tag;
+  const char* caption;
+  const char* reason;
+};
+const TNoChange kMayChangeNothing[] = {
+    {"", 19, "", "joins the other selected rows under the current one: the test selects one row"},
+    {"", 20, "", "takes apart the forms joined under the current row: none are joined there"},
+    {"", 47, "", "takes apart every joined form: the list holds none"},
+    {"Plot", 12, "", "the current row is the overall row, which is no entry of the list and cannot be deleted"},
+    {"Timeline", 12, "", "the current row is the overall row, which is no entry of the list and cannot be deleted"},
+    {"", 103, "", "help opens in the browser; the test set help access to none, under which nothing opens"},
+    {"", 144, "", "help opens in the browser; the test set help access to none, under which nothing opens"},
+    {"", 110, "", "the program's only main window is tiled already: tiling again leaves it in its place"},
+    {"", 111, "", "the program's only main window is tiled already: tiling again leaves it in its place"},
+    {"", 186, "", "plays the media of a concordance line: there is no line on the other pages"},
+    {"Plot", 195, "", "not built yet: the grid has no frozen rows (an open fault of its own)"},
+    {"Concordance", 77, "", "the concordance has no tags with colours: the chooser shows only for one that has"},
+    {"Concordance", 176, "", "type-in is the typing mode in use already"},
+    {"Concordance", 0, "Read row aloud", "speaks the row through the speech engine, which the test does not hear"},
+    {"Collocates", 150, "", "on the word column it lists the forms joined under the collocate: it has none"},
+    {"Filenames", 166, "", "the file names' columns have their default widths already"},
+    {"Source text", 22, "", "copies the text selected in the viewer: the test selects none"},
+    {"Source text", 2, "Copy", "copies the text selected in the viewer: the test selects none"},
+    {"Source text", 3, "Highlight words", "the search words were highlighted as the text was shown"},
+    {"Source text", 6, "Grey markup", "greys the mark-up of the text on show: it has none"},
+    {"Source text", 8, "Refresh", "shows the text on show again, as it was"},
+    {"Source text", 40, "", "shows the text of the hit on show, which is on show already"},
+};
+
+bool MayChangeNothing(const QString& page, int tag, const QString& caption) {
+  for (const TNoChange& n : kMayChangeNothing)
+    if ((!*n.page || page == QLatin1String(n.page)) && n.tag == tag &&
+        (!*n.caption || caption == QString::fromUtf8(n.caption)))
+      return true;
+  return false;
+}
+
 bool SaysUnavailable(const QString& text) {
   static const QRegularExpression words(QStringLiteral("not (yet )?available|not connected|no window here"),
                                         QRegularExpression::CaseInsensitiveOption);
@@ -64,15 +113,22 @@ class TModalCanceller : public QObject {
   void Arm() {
     armed_ = true;
     rounds_ = 0;
+    met_ = 0;
     QTimer::singleShot(10, this, [this] { Tick(); });
   }
   void Disarm() { armed_ = false; }
+  // Modal windows and pop-up menus closed since the last Arm.
+  int Met() const { return met_; }
 
  private:
   void Tick() {
     if (!armed_) return;
-    if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    if (QWidget* popup = QApplication::activePopupWidget()) {
+      popup->close();
+      ++met_;
+    }
     if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible()) {
+      ++met_;
       if (auto* d = qobject_cast<QDialog*>(modal)) d->reject();
       if (modal->isVisible()) modal->close();
     }
@@ -80,7 +136,41 @@ class TModalCanceller : public QObject {
   }
   bool armed_ = false;
   int rounds_ = 0;
+  int met_ = 0;
 };
+
+// What a user can see or keep apart from new windows and messages: the main window as drawn,
+// its place and size, the lists and pages, the document, the clipboard and the files of the
+// test's folder (the settings store's own folder left out: a check mark stored is not a change
+// a user sees).
+struct TSeen {
+  QImage window;
+  QRect geometry;
+  QStringList status;
+  QStringList lists;  // per page: its list, rows and rows deleted
+  const void* document = nullptr;
+  QStringList clipboard;
+  std::map<std::string, std::pair<uintmax_t, std::filesystem::file_time_type>> files;
+  size_t launched = 0;
+  size_t instances = 0;
+  int file_dialogs = 0;  // asked of the file dialogs, which stand for the system's
+  bool operator==(const TSeen&) const = default;
+};
+
+// What differs between two looks (empty when nothing does).
+QString Differences(const TSeen& a, const TSeen& b) {
+  QStringList d;
+  if (a.window != b.window) d << QStringLiteral("the window's look");
+  if (a.geometry != b.geometry) d << QStringLiteral("the window's geometry");
+  if (a.status != b.status) d << QStringLiteral("the status bar");
+  if (a.lists != b.lists) d << QStringLiteral("a list");
+  if (a.document != b.document) d << QStringLiteral("the document");
+  if (a.clipboard != b.clipboard) d << QStringLiteral("the clipboard");
+  if (a.files != b.files) d << QStringLiteral("a file");
+  if (a.launched != b.launched || a.instances != b.instances) d << QStringLiteral("another program");
+  if (a.file_dialogs != b.file_dialogs) d << QStringLiteral("a file dialog");
+  return d.join(QStringLiteral(", "));
+}
 
 // One item to fire: a menu item (tag, and the data of a recent-file item), a tool-bar button, or
 // an item of a page's right-click menu (its caption on the widget that pops it up).
@@ -109,6 +199,44 @@ class EveryCommand : public ResultPagesTest {
     }
     Main().Pages()->Tabs()->setCurrentIndex(0);
     QTest::qWait(10);
+    // A blinking caret would tell of a change where there is none.
+    QApplication::setCursorFlashTime(0);
+  }
+
+  TSeen Look() {
+    TSeen seen;
+    seen.window = Main().grab().toImage();
+    seen.geometry = Main().geometry();
+    for (int p = 0; p < Main().Status()->PanelCount(); ++p) seen.status << Main().Status()->PanelText(p);
+    for (int t = 0; t < Main().Pages()->Count(); ++t)
+      if (TVX_Grid* g = Main().Pages()->GridOfTab(t)) {
+        int deleted = 0;
+        const int n = g->List() ? g->List()->Count() : -1;
+        for (int i = 0; i < n; ++i) deleted += g->List()->GetDeleted(i) ? 1 : 0;
+        seen.lists << QStringLiteral("%1 %2 %3 %4")
+                          .arg(quintptr(g->List()))
+                          .arg(n)
+                          .arg(deleted)
+                          .arg(g->Model().rowCount());
+      }
+    seen.document = Main().Doc();
+    if (const QMimeData* m = QApplication::clipboard()->mimeData())
+      for (const QString& f : m->formats()) seen.clipboard << f + QLatin1Char(' ') + QString::number(qHash(m->data(f)));
+    std::error_code ec;
+    const std::filesystem::path root(Utf16ToUtf8(dir.Path()));
+    for (auto it = std::filesystem::recursive_directory_iterator(root, ec); !ec && it != std::filesystem::recursive_directory_iterator();
+         it.increment(ec)) {
+      if (it->is_directory()) {
+        if (it->path().filename() == "config") it.disable_recursion_pending();
+        continue;
+      }
+      std::error_code e2;
+      seen.files[it->path().string()] = {it->file_size(e2), it->last_write_time(e2)};
+    }
+    seen.launched = launcher.shown.size() + launcher.edited.size();
+    seen.instances = instances.size();
+    seen.file_dialogs = file_dialogs.requests + file_dialogs.save_requests;
+    return seen;
   }
 
   QAction* MenuAction(int tag, const QString& data) {
@@ -166,7 +294,8 @@ class EveryCommand : public ResultPagesTest {
     for (QWidget* w : widgets) {
       if (!w->isVisible()) continue;
       for (QAction* a : PopUpActions(w))
-        if (!a->isSeparator() && a->isVisible() && a->isEnabled()) items.push_back({TItem::PopUp, 0, {}, a->text(), w});
+        if (!a->isSeparator() && a->isVisible() && a->isEnabled())
+          items.push_back({TItem::PopUp, a->data().isValid() ? a->data().toInt() : 0, {}, a->text(), w});
     }
     return items;
   }
@@ -193,7 +322,8 @@ class EveryCommand : public ResultPagesTest {
 
   // Fires the item as a user does, if it is still there to click, and answers what it said that
   // tells of a command not available (empty when nothing did); false in fired when it was not.
-  QString Fire(const TItem& item, bool& fired) {
+  // changed: what the command changed that a user can see (empty when nothing).
+  QString Fire(const TItem& item, bool& fired, QString* changed = nullptr) {
     const size_t asked = dialogs.Asked().size();
     for (int p = 0; p < Main().Status()->PanelCount(); ++p) Main().Status()->SetPanelText(p, u"");
     QSet<QWidget*> shown;
@@ -201,6 +331,7 @@ class EveryCommand : public ResultPagesTest {
       if (w->isVisible()) shown.insert(w);
     fired = false;
     QAction* popup_action = item.kind == TItem::PopUp ? PopUpAction(item) : nullptr;
+    const TSeen before = changed ? Look() : TSeen();
     canceller.Arm();
     switch (item.kind) {
       case TItem::Menu:
@@ -225,6 +356,19 @@ class EveryCommand : public ResultPagesTest {
     // Grid commands arrive as posted messages.
     QTest::qWait(20);
     canceller.Disarm();
+    if (changed) {
+      QStringList what;
+      if (canceller.Met() > 0) what << QStringLiteral("a dialog or menu");
+      if (dialogs.Asked().size() > asked) what << QStringLiteral("a message");
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && !shown.contains(w) && !qobject_cast<QMenu*>(w)) {
+          what << QStringLiteral("a window");
+          break;
+        }
+      const QString differences = Differences(before, Look());
+      if (!differences.isEmpty()) what << differences;
+      *changed = what.join(QStringLiteral(", "));
+    }
     QString said;
     auto hear = [&](const QString& where, const QString& text) {
       if (!SaysUnavailable(text) || Allowed(item.tag, text)) return;
@@ -290,7 +434,8 @@ TEST_F(EveryCommand, EveryVisibleCommandDoesSomething) {
       if (tabs->currentIndex() != t) tabs->setCurrentIndex(t);
       Main().activateWindow();
       bool fired = false;
-      const QString said = Fire(item, fired);
+      QString changed;
+      const QString said = Fire(item, fired, &changed);
       fired_count += fired ? 1 : 0;
       // The status bar and the tool bar are shown again for the next commands.
       if (fired && item.kind == TItem::Menu && (item.tag == kTagStatusBar || item.tag == kTagMainToolbar)) {
@@ -307,6 +452,8 @@ TEST_F(EveryCommand, EveryVisibleCommandDoesSomething) {
         continue;
       }
       EXPECT_TRUE(said.isEmpty()) << where << " says: " << said.toStdString();
+      if (fired && changed.isEmpty() && !MayChangeNothing(page, item.tag, item.caption))
+        ADD_FAILURE() << where << " changes nothing a user can see";
     }
   }
   EXPECT_GT(fired_count, 200);

@@ -2,6 +2,7 @@
 // folder: texts with media marks beside a generated WAV, a text with same-named subtitles in
 // English and Arabic, a 2 MB text, and texts without hits. Each window by its menu tag or its
 // double-click; screenshots in <build>/screenshots/viewers/.
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QListWidget>
@@ -12,6 +13,7 @@
 #include "model/reading/tag_lists.h"
 #include "platform/settings/settings_access.h"
 #include "platform/settings/settings_defaults.h"
+#include "shell/qt/shell_menu_bar.h"
 #include "shell/qt/vx_grid.h"
 #include "shell/qt/word_cloud_painter.h"
 #include "support/wav_tone.h"
@@ -315,6 +317,29 @@ TEST_F(ViewerRoad, RelatedTextsShowEachLanguage) {
   Main().HandleMenuCommand(75, u"");
   QTest::qWait(20);
   EXPECT_FALSE(grid->isVisible());
+}
+
+TEST_F(ViewerRoad, RelatedTextsAreOfferedInTheMenuWhenTextsHaveThem) {
+  // film.txt has subtitles beside it: the run leaves the document's option on, and the lines'
+  // page offers the command in its menu.
+  ASSERT_TRUE(Main().Doc()->fSameFilenameOption);
+  TurnTo("Concordance");
+  QAction* item = Main().Menus()->ActionOfTag(75);
+  ASSERT_NE(item, nullptr);
+  EXPECT_TRUE(item->isVisible());
+  const int row = RowOfText(u"film.txt");
+  ASSERT_GT(row, 0);
+  SelectCell(row, 1);
+  item->trigger();
+  QTest::qWait(30);
+  TFormTextStringGridExtra* grid = Main().ExtraGridWindow();
+  ASSERT_NE(grid, nullptr);
+  EXPECT_TRUE(grid->isVisible());
+  EXPECT_EQ(grid->Rows().size(), 3u);
+  grid->close();
+  // The collocates are words, not texts: no such command there.
+  TurnTo("Collocates");
+  EXPECT_FALSE(item->isVisible());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 
 #include "platform/rtl/files.h"
 #include "platform/text/text_files.h"
@@ -129,6 +130,33 @@ std::vector<UString> SameNamedTexts(UStringView full_name) {
   std::sort(others.begin(), others.end());
   out.insert(out.end(), others.begin(), others.end());
   return out;
+}
+
+bool AnyTextHasSameNamedTexts(const std::vector<UString>& full_names) {
+  auto stem_of = [](UStringView name) {
+    const size_t dot = name.rfind(u'.');
+    return UString(dot == UStringView::npos ? name : name.substr(0, dot));
+  };
+  // Per folder, the names of its parallel texts by their stems.
+  std::map<UString, std::multimap<UString, UString>> parallel_by_folder;
+  for (const UString& full : full_names) {
+    const UString folder = ExtractFilePath(full);
+    if (folder.empty() || !FileExists(full)) continue;
+    auto at = parallel_by_folder.find(folder);
+    if (at == parallel_by_folder.end()) {
+      std::multimap<UString, UString> parallel;
+      for (const UString& f : FindFiles(folder, u"*")) {
+        const UString name = ExtractFileName(f);
+        if (IsParallelTextName(name)) parallel.emplace(stem_of(name), name);
+      }
+      at = parallel_by_folder.emplace(folder, std::move(parallel)).first;
+    }
+    const UString own = ExtractFileName(full);
+    const auto [first, last] = at->second.equal_range(stem_of(own));
+    for (auto it = first; it != last; ++it)
+      if (it->second != own) return true;
+  }
+  return false;
 }
 
 std::vector<std::pair<UString, UString>> SameNamedTextExcerpts(UStringView full_name, UStringView what) {

@@ -59,6 +59,9 @@ UString ParallelTextLine(UStringView file_name, UStringView excerpt);
 // The texts a line's text has beside it under the same name: the text itself first, then every
 // "<name>.??_srt" in its folder (in name order). Empty when the text does not exist.
 std::vector<UString> SameNamedTexts(UStringView full_name);
+// Whether any of the texts has such a same-named text beside it (a text that does not exist has
+// none). Each folder is listed once, however many of the texts it holds.
+bool AnyTextHasSameNamedTexts(const std::vector<UString>& full_names);
 // Each of those texts that holds `what`: its name and its viewer line (ParallelTextLine of its
 // excerpt). Texts that cannot be read are passed over.
 std::vector<std::pair<UString, UString>> SameNamedTextExcerpts(UStringView full_name, UStringView what);

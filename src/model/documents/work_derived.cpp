@@ -295,10 +295,6 @@ void TTessorineholder::HandleScriptProgress(int32_t a, int32_t b) {
   PostToOwnWindow(0x1608);
 }
 
-bool TTessorineholder::SetProgressShowProc(TProgressShowEvent event) {
-  OnProgressShow = std::move(event);
-  return true;
-}
 
 // --- routines of the unit ----------------------------------------------------------------------
 

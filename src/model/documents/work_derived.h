@@ -172,10 +172,7 @@ class TTessorineholder : public TVXBaseHolder {
   virtual void CheckMenuItemsAfterLoadFromFile();
   virtual void ChangeAllToUnicode() {}
   // List exports (plain text, XML, rich text, spreadsheet): see model/list_export.h and the Save
-  // As rules' ExportListWithSettings. A workbook is saved whole by its export;
-  // DoCloseAnExcelfile then has nothing more to do.
-  virtual void DoCloseAnExcelfile(UStringView file_name);
-  virtual void DoStartAnExcelFile(bool flag, TDocumentList* list);
+  // As rules' ExportListWithSettings; a workbook is started, written and saved whole by its export.
   virtual bool MergeWith(TTessorineholder& other, UStringView caption);
   virtual bool ReadWholeFromStream(TStream& s);
   virtual bool SaveToStream(TStream& s);
@@ -199,13 +196,11 @@ class TTessorineholder : public TVXBaseHolder {
   // Takes a language record into the start of the text settings and the locale from it.
   void SetTextSettings_Language(const Tfixed_lang_details32& rec);
   void SetVXBaseListsLCIDToTextSettingsLCID();
-  void SetTextSettingsTagDisplay(uint8_t value) { ftextsettings.SetTagDisplay(value); }
   // Capitalises text in place under the text settings' locale; answers its length.
   int32_t Capitalised(UString& text) const;
   static bool ToolParsesSourceText();
   // Sets a menu command's check mark in the settings store; tags outside 0..224 are ignored.
   static void TryToSetAMenuItemChecked(int tag, bool checked);
-  void ClearMainFile() { MainFile = TVXStored_File_rec(); }
   // The tag handler forgets what it found in earlier texts before a run over many texts.
   void StartProcessUsingTextTagHandler();
   // Takes the log and tag-display settings, then has the tag handler reload its text markers
@@ -219,6 +214,8 @@ class TTessorineholder : public TVXBaseHolder {
   // archive adds nothing.
   void CheckAllFnamesForZippedEntries(const std::vector<UString>& names);
   void CheckAllFnamesForZippedEntries(const TSharedChosenFilesClass& chosen);
+  // The warning before a batch too big for one zip is zipped in sections, one zip a subfolder
+  // (BatchZipFromTempDir); n is the number of texts of the run.
   static void WarnTooManyFilesInZipfile(int32_t n);
   // The failed-to-read message for a text: its folder, a delimiter and its name.
   static void DudTextFile(const TChosenFileDetailsFullRec& details);
@@ -236,7 +233,6 @@ class TTessorineholder : public TVXBaseHolder {
   bool CopyFilenamesInfoToNotepad(const std::vector<std::pair<UString, bool>>& names) const;
   static void UpdateVXShell();
   static void HandleScriptProgress(int32_t a, int32_t b);
-  bool SetProgressShowProc(TProgressShowEvent event);
 
   // --- file header and blocks ---
   bool StartSaveToFile(TStream& s, UStringView file_name, int32_t client_height, int32_t client_width,

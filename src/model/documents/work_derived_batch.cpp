@@ -178,6 +178,7 @@ bool TTessorineholder::BatchZipFromTempDir(UStringView extension, UStringView zi
     RemoveFromSaved(b.saved_files, added);
   } else {
     const bool numbered = total_files > kBatchMaxFilesPerZip;
+    if (numbered) WarnTooManyFilesInZipfile(total_files);
     for (int32_t n = 0; n < b.subfolder_count; ++n) {
       MyYieldProcess();
       const UString name = numbered ? b.base_zip_name + IntToUStr(n) : b.zip_name;

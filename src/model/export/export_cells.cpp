@@ -7,16 +7,12 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
-#include <mutex>
 
 #include "platform/rtl/datetime.h"
 #include "platform/settings/settings_access.h"
 #include "platform/settings/settings_records.h"
 
 namespace {
-
-std::mutex g_style_mutex;
-TExportStyleColours g_style;
 
 bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
@@ -36,15 +32,7 @@ int HexDigit(char16_t c) {
 
 }  // namespace
 
-TExportStyleColours ExportStyleColours() {
-  std::lock_guard<std::mutex> lock(g_style_mutex);
-  return g_style;
-}
-
-void SetExportStyleColours(const TExportStyleColours& colours) {
-  std::lock_guard<std::mutex> lock(g_style_mutex);
-  g_style = colours;
-}
+TExportStyleColours ExportStyleColours() { return TExportStyleColours(); }
 
 UString TitleCasedString(UStringView s) {
   UString out(s);
@@ -94,12 +82,6 @@ UString ColourAsHex(int32_t bgr) {
   char buf[8];
   std::snprintf(buf, sizeof buf, "%06X", BgrToRgb(static_cast<uint32_t>(bgr)) & 0xFFFFFFu);
   return Latin1ToUtf16(buf);
-}
-
-UString CutWithoutSplittingPairs(UStringView s, size_t n) {
-  if (s.size() <= n) return UString(s);
-  if (n > 0 && IsHigh(s[n - 1])) --n;
-  return UString(s.substr(0, n));
 }
 
 UString XMLElementName(UStringView heading, int32_t number) {

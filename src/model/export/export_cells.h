@@ -18,7 +18,7 @@
 #include "platform/rtl/ustring.h"
 #include "platform/spreadsheet/spreadsheet.h"
 
-// --- style colours (BGR), set by the window layer; defaults until it does ---------------------
+// --- the colours (BGR) and font the exports write in ---------------------------------------------
 
 struct TExportStyleColours {
   int32_t base_text = 0x000000;
@@ -30,7 +30,6 @@ struct TExportStyleColours {
   UString font_name = u"Arial";
 };
 TExportStyleColours ExportStyleColours();
-void SetExportStyleColours(const TExportStyleColours& colours);
 
 // --- runtime text helpers --------------------------------------------------------------------
 
@@ -49,8 +48,6 @@ UString TessorineControllerCaption();
 UString NumberKindHeadingText(uint8_t kind);
 // 6 hexadecimal digits RRGGBB of a BGR colour; an invalid colour gives the base text colour's.
 UString ColourAsHex(int32_t bgr);
-// Cuts to at most n UTF-16 units without splitting a surrogate pair.
-UString CutWithoutSplittingPairs(UStringView s, size_t n);
 
 // --- cell rules ------------------------------------------------------------------------------
 

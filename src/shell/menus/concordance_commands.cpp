@@ -137,6 +137,7 @@ constexpr bool SortedByTag() {
 static_assert(SortedByTag(), "the command table is looked up by halving: one entry a tag, in tag order");
 
 constexpr int kTagOpen = 3;
+constexpr int kTagPrint = 4;
 constexpr int kTagCopy = 22;
 constexpr int kTagSourceText = 40;
 
@@ -156,6 +157,7 @@ TConcCommandRoute RouteConcordanceCommand(int tag, bool source_text_page, bool h
   if (source_text_page) {
     if (tag == kTagCopy) r.command = TConcCommand::kSourceTextCopy;
     if (tag == kTagSourceText) r.command = TConcCommand::kSourceTextShow;
+    if (tag == kTagPrint) r.command = TConcCommand::kSourceTextPrint;
     if (r.command != TConcCommand::kNone) return r;
     // The page's own Open asks about a new instance first; every other shared command (settings,
     // plain text, choose texts, bars, help, about) does here what it does on the other pages.

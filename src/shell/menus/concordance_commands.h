@@ -29,6 +29,7 @@ enum class TConcCommand : uint8_t {
   // --- window commands (step 4) ---
   kSourceTextCopy,    // 22 on the source-text page
   kSourceTextShow,    // 40 on the source-text page
+  kSourceTextPrint,   // 4 on the source-text page: the text on show
   kSave,              // 1
   kOpen,              // 3
   kPrint,             // 4

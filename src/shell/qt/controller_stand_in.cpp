@@ -1,6 +1,11 @@
 #include "shell/qt/controller_stand_in.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+#include <algorithm>
 #include <QProcess>
 
 #include "platform/runtime/vx_dialogs.h"
@@ -10,8 +15,10 @@
 #include "shell/main_window/controller_messages.h"
 #include "shell/settings/language_choice.h"
 #include "shell/main_window/progress_view.h"
+#include "shell/main_window/window_tiling.h"
 #include "shell/settings/settings_commands.h"
 #include "shell/qt/language_chooser.h"
+#include "shell/qt/main_tools_form.h"
 #include "shell/qt/progress_window.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/settings_dialogs.h"
@@ -104,9 +111,39 @@ void TQtControllerStandIn::Handle(uint32_t msg, uint16_t code, int64_t lparam) {
       VXMessageBox(u"About", text, kBtnOK, TVXDialogKind::Information);
       return;
     }
+    case kCodeTileVertically:
+    case kCodeTileHorizontally: TileMainWindows(*TilingOfCode(code)); return;
     default:
       if (HandleSettingsCommand(msg, code, lparam)) return;
       if (global_keeping_log) AddToLogFile(u"controller stand-in: code " + IntToUStr(code) + u" taken");
+  }
+}
+
+void TQtControllerStandIn::TileMainWindows(TTiling tiling) {
+  std::vector<QWidget*> windows;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (dynamic_cast<TMainToolsForm*>(w) && w->isVisible() && !w->isMinimized()) windows.push_back(w);
+  if (windows.empty()) return;
+  // They keep their order across the screen (left to right, or top to bottom).
+  const bool across = tiling == TTiling::SideBySide;
+  std::stable_sort(windows.begin(), windows.end(), [across](const QWidget* a, const QWidget* b) {
+    const QPoint p = a->frameGeometry().topLeft(), q = b->frameGeometry().topLeft();
+    return across ? std::pair(p.x(), p.y()) < std::pair(q.x(), q.y()) : std::pair(p.y(), p.x()) < std::pair(q.y(), q.x());
+  });
+  const QScreen* screen = windows.front()->screen() ? windows.front()->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect work = screen->availableGeometry();
+  const std::vector<TWindowRect> places =
+      TiledWindowRects({work.left(), work.top(), work.width(), work.height()}, static_cast<int>(windows.size()), tiling);
+  for (size_t i = 0; i < windows.size(); ++i) {
+    QWidget* w = windows[i];
+    if (w->isMaximized() || w->isFullScreen()) w->showNormal();
+    // The place is the whole window's, its frame included.
+    const QRect frame = w->frameGeometry(), inside = w->geometry();
+    const QMargins margins(inside.left() - frame.left(), inside.top() - frame.top(), frame.right() - inside.right(),
+                           frame.bottom() - inside.bottom());
+    const TWindowRect& r = places[i];
+    w->setGeometry(QRect(r.left, r.top, r.width, r.height).marginsRemoved(margins));
   }
 }
 

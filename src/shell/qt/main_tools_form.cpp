@@ -863,7 +863,7 @@ void TMainToolsForm::PageChanged(int tab) {
 void TMainToolsForm::FitMenus(uint8_t list_type, uint8_t alternative, TVX_Grid* grid) {
   TOneToolWindowList& records = pages_->Records();
   // Every fitting goes through the page list, which knows when nothing the menu shows changed.
-  records.FitMenuToListType(menu_model_, MenuFitInputsFor(list_type, alternative, false, grid ? grid->List() : nullptr));
+  records.FitMenuToListType(menu_model_, MenuFitInputsFor(list_type, alternative, grid && ShowsRelatedTexts(grid), grid ? grid->List() : nullptr));
   // Undo and Redo follow the page's own list (and Sync shows the fitting).
   ShowUndoRedoState(grid);
   FitGridRuler(grid, records.RulerFeatureFound());

@@ -118,6 +118,8 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   virtual void ShowDocumentPages() {}
   // A command changed the rows of the grid's list (after the grid was told).
   virtual void ListRowsChanged(TVX_Grid* /*grid*/) {}
+  // Whether the menu fitted for the grid offers "Show related txts" (the base never does).
+  virtual bool ShowsRelatedTexts(const TVX_Grid* /*grid*/) const { return false; }
   bool HandleCommonMenuCommand(int tag, TVX_Grid* grid);
 
   // --- window operations ---

@@ -17,6 +17,7 @@
 #include <QToolTip>
 #include <optional>
 
+#include "concordance/commands/cell_double_click.h"
 #include "concordance/commands/concordance_commands.h"
 #include "concordance/document/tell_list.h"
 #include "model/documents/work_base.h"
@@ -288,6 +289,12 @@ void TFormLinzora::ShowDocumentPages() {
   // The caller handles the page shown once all are in: a page change for each page added would
   // fit the menus and tool bar for pages that are at once passed over.
   TPageList::TAddingPages adding(*Pages());
+  // Texts with parallel texts beside them (subtitles in other languages) offer those passages.
+  std::vector<UString> texts;
+  if (doc->fTextFilesWithSearchWord)
+    for (int i = 0; i < doc->fTextFilesWithSearchWord->Count(); ++i)
+      texts.push_back(doc->fTextFilesWithSearchWord->GetFullFilename(i, false));
+  doc->fSameFilenameOption = AnyTextHasSameNamedTexts(texts) ? 1 : 0;
   grid_concordance_ = AddListPage(QStringLiteral("Concordance"), doc->fConcordanceList.get(), kListConcordance);
   TVX_Grid* lines_grid = grid_concordance_;
   lines_grid->setColumnWidth(0, 760);
@@ -1157,6 +1164,11 @@ void TFormLinzora::PageChanged(int tab) {
   TMainToolsForm::PageChanged(tab);
   ComputePageData();
   if (conditions_form_ && conditions_form_->isVisible()) RefreshAfterGridChange(CurrentGrid());
+}
+
+bool TFormLinzora::ShowsRelatedTexts(const TVX_Grid* grid) const {
+  const T_WholeLinzoraHolder* doc = Doc();
+  return grid && doc && doc->fSameFilenameOption != 0;
 }
 
 void TFormLinzora::ListRowsChanged(TVX_Grid* grid) {

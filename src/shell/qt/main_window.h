@@ -70,6 +70,8 @@ class TFormLinzora : public TMainToolsForm {
   // Lines gone or back (Zap, Reduce, Undo): the texts' hits counted again and the views made
   // from the lines made again when their page is turned to.
   void ListRowsChanged(TVX_Grid* grid) override;
+  // While the document's texts have same-named texts beside them (its same-file-name option).
+  bool ShowsRelatedTexts(const TVX_Grid* grid) const override;
   // The base's checks, then the concordance view items' own (tags only, sentence only, search
   // word hidden and padded, tag list colours, the hide-tag items); the main toolbar's check also
   // shows or hides the toolbar.

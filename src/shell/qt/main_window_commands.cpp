@@ -84,6 +84,7 @@ void TFormLinzora::CarryOutWindowCommand(int tag, int command, int detail, const
   TVX_Grid* grid = CurrentGrid();
   switch (static_cast<TConcCommand>(command)) {
     case TConcCommand::kSourceTextCopy: SourceTextCommand(kSourceCopy); break;
+    case TConcCommand::kSourceTextPrint: SourceTextCommand(kSourcePrint); break;
     case TConcCommand::kSourceTextShow:
       // The text of the hit on show, by its number in the source texts.
       if (doc && shown_line_.valid && doc->fConcordanceList)

@@ -95,9 +95,17 @@ void TFormLinzora::ChangeGridLanguage(TVX_Grid* grid) {
 
 // --- set columns ---------------------------------------------------------------------------------
 
+namespace {
+
+// A Set command on a list without a Set column says so rather than doing nothing unseen.
+constexpr char16_t kNoSetColumn[] = u"This list has no Set column.";
+
+}  // namespace
+
 void TFormLinzora::ClearSetCategories(TVX_Grid* grid) {
   TVXBaseDataClass* list = grid->List();
   const int column = SetColumnOfCommand(*list, grid->CurrentColumn());
+  if (column < 0) Status()->SetPanelText(kPanelMessage, kNoSetColumn);
   if (column < 0 || RefusedDuringJob()) return;
   const UString heading = VXResFmt(TVXRes::VXXColumn, {GetDatum(list->grid_headings, column)});
   if (!IsYes(VXDialog(TVXDialog::OKToDoX, {u"Clear every category of the " + heading}))) return;
@@ -111,6 +119,7 @@ void TFormLinzora::ClearSetCategories(TVX_Grid* grid) {
 void TFormLinzora::EditSetColumn(TVX_Grid* grid) {
   TVXBaseDataClass* list = grid->List();
   const int column = SetColumnOfCommand(*list, grid->CurrentColumn());
+  if (column < 0) Status()->SetPanelText(kPanelMessage, kNoSetColumn);
   if (column < 0 || RefusedDuringJob()) return;
   EditSetColumnCell(grid, std::max(1, grid->CurrentRow()), column);
 }

@@ -20,7 +20,8 @@ namespace {
 QColor FromBGR(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
 constexpr int kTagRuler = 46;
-constexpr int kTagCopy = 22, kTagGrow = 30, kTagShrink = 31, kTagRefresh = 33, kTagDefaultWidths = 166;
+constexpr int kTagCopy = 22, kTagGrow = 30, kTagShrink = 31, kTagRefresh = 33, kTagDefaultWidths = 166,
+              kTagGrowRow = 199, kTagShrinkRow = 200;
 constexpr int kMinRowHeight = 12, kMaxRowHeight = 240;
 // The most rows a first page is taken to hold when the widths are fitted, and the length from
 // which a text counts as a line of context rather than a word or name.
@@ -458,6 +459,9 @@ void TVX_Grid::SetTopRow(int row) {
 std::vector<int> TVX_Grid::SelectedRows() const {
   std::set<int> rows;
   for (const QModelIndex& i : selectionModel()->selectedIndexes()) rows.insert(i.row() + 1);
+  // A list changed under the grid leaves its current row without a selection: that row is the
+  // one a user sees marked and means.
+  if (rows.empty() && CurrentRow() > 0) rows.insert(CurrentRow());
   return {rows.begin(), rows.end()};
 }
 
@@ -515,6 +519,15 @@ QImage TVX_Grid::SelectedAreaPicture(const std::vector<int>& rows) {
 void TVX_Grid::Grow() { SetPreferredLinesPerRow(GrownOrShrunkLinesPerRow(lines_per_row_, true)); }
 
 void TVX_Grid::Shrink() { SetPreferredLinesPerRow(GrownOrShrunkLinesPerRow(lines_per_row_, false)); }
+
+void TVX_Grid::GrowOrShrinkCurrentRow(bool grow) {
+  const int row = currentIndex().row();
+  if (row < 0) return;
+  const int line = std::max(1, fontMetrics().lineSpacing());
+  setRowHeight(row, std::clamp(rowHeight(row) + (grow ? line : -line), kMinRowHeight, kMaxRowHeight));
+  // The row changed is the one a user looks at.
+  scrollTo(currentIndex());
+}
 
 void TVX_Grid::SetPreferredLinesPerRow(int lines) {
   lines_per_row_ = std::max(1, lines);
@@ -621,6 +634,8 @@ bool TVX_Grid::HandleGridCommand(int tag) {
     case kTagCopy: CopySelectedRows(); return true;
     case kTagGrow: Grow(); return true;
     case kTagShrink: Shrink(); return true;
+    case kTagGrowRow: GrowOrShrinkCurrentRow(true); return true;
+    case kTagShrinkRow: GrowOrShrinkCurrentRow(false); return true;
     case kTagRefresh: ListChanged(); return true;
     case kTagDefaultWidths: DefaultColumnWidths(); return true;
     default: return false;

@@ -160,6 +160,7 @@ class TVX_Grid : public QTableView {
   void KeepWidthsInLayout();
   int TopRow() const;
   void SetTopRow(int row);
+  // The selected rows (from 1); the current row when nothing is selected.
   std::vector<int> SelectedRows() const;
   // The grid row and column at a point of the viewport; -1 outside the cells.
   std::pair<int, int> CellAtPoint(QPoint p) const;
@@ -192,6 +193,8 @@ class TVX_Grid : public QTableView {
   // concordance commands' bounds); the rows' height follows.
   void Grow();
   void Shrink();
+  // Grow current row (199) and Shrink current row (200): one line more or less for that row alone.
+  void GrowOrShrinkCurrentRow(bool grow);
   int PreferredLinesPerRow() const { return lines_per_row_; }
   void SetPreferredLinesPerRow(int lines);
   // Every column as wide as its heading and the widest text of a first page of rows (a line

@@ -26,6 +26,7 @@ constexpr TCommandRow kCommands[] = {
     {1460, TSettingsCommand::Lists},
     {1600, TSettingsCommand::Folders},
     {1790, TSettingsCommand::Tags},
+    {2795, TSettingsCommand::Lists},  // yes to "No lemma list is loaded. Set one up now?"
     {4440, TSettingsCommand::Customise},
 };
 

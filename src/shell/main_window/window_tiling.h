@@ -1,0 +1,23 @@
+// Windows > Tile Vertically (110) and Tile Horizontally (111): the tool posts the code to its
+// controller, which arranges the program's open main windows over the screen's work area. Tiled
+// vertically they stand side by side, each the full height; tiled horizontally one above the
+// other, each the full width. The windows keep their order across the screen.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "shell/main_window/controller_messages.h"
+
+inline constexpr uint16_t kCodeTileVertically = 110;
+inline constexpr uint16_t kCodeTileHorizontally = 111;
+
+enum class TTiling : uint8_t { SideBySide, OneAboveTheOther };
+// The tiling a code asks for; nullopt for other codes.
+std::optional<TTiling> TilingOfCode(uint16_t code);
+
+// The places of n windows tiled over the area: the area's width (side by side) or height (one
+// above the other) shared out whole pixels at a time, the first windows taking a pixel more when
+// it does not divide evenly, so that together they cover the area exactly. None for n < 1.
+std::vector<TWindowRect> TiledWindowRects(const TWindowRect& area, int n, TTiling tiling);
