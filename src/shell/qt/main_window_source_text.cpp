@@ -177,6 +177,10 @@ bool TFormLinzora::HandleGridKey(TVX_Grid* grid, int key) {
 void TFormLinzora::ApplyTextSettings(int code) {
   TMainToolsForm::ApplyTextSettings(code);
   if (ClosingFlag()) return;
+  // Every list takes the texts' font; a page made later takes it when it is made.
+  const TTextsett_rec32 settings = GetTextSettings();
+  for (int t = 0; t < Pages()->Tabs()->count(); ++t)
+    if (TVX_Grid* g = Pages()->GridOfTab(t)) g->TakeTextFont(settings.FontName(), settings.FontSize());
   if (auto* chooser = qobject_cast<TFormTagColourChooser*>(tag_chooser_.data()); chooser && chooser->isVisible())
     chooser->SetCheckListboxHeight(GetTextSettings().FontSize());
 }

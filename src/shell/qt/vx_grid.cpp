@@ -11,6 +11,7 @@
 #include "concordance/commands/concordance_commands.h"
 #include "platform/settings/settings_access.h"
 #include "shell/qt/qt_application.h"
+#include "shell/settings/settings_commands.h"
 #include "shell/qt/window_messages.h"
 
 namespace {
@@ -484,6 +485,17 @@ void TVX_Grid::SetPreferredLinesPerRow(int lines) {
                            kMinRowHeight, kMaxRowHeight);
   verticalHeader()->setDefaultSectionSize(row_height_);
   viewport()->update();
+}
+
+void TVX_Grid::TakeTextFont(const UString& family, int points) {
+  QFont f = font();
+  if (!family.empty()) f.setFamily(ToQString(family));
+  if (points >= kMinFontPoints && points <= kMaxFontPoints) f.setPointSize(points);
+  if (f == font()) return;
+  setFont(f);
+  horizontalHeader()->setFont(f);
+  if (list_type_ == 20) MatchGridToListType(list_type_, alternative_);
+  else SetPreferredLinesPerRow(lines_per_row_);
 }
 
 TVX_Grid::TFitRoom TVX_Grid::CurrentFitRoom() const {

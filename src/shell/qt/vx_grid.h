@@ -183,6 +183,9 @@ class TVX_Grid : public QTableView {
   void Shrink();
   int PreferredLinesPerRow() const { return lines_per_row_; }
   void SetPreferredLinesPerRow(int lines);
+  // The font of the texts' settings (Settings > Font): its family when one is named, its size
+  // when it is one a list can show; the rows' height follows.
+  void TakeTextFont(const UString& family, int points);
   // Every column as wide as its heading and the widest text of a first page of rows (a line
   // column a line's width), none wider than the window; a plot or time-line strip the free
   // width of the page. A list that gets its first rows later is fitted then.
