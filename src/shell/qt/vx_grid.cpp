@@ -550,6 +550,21 @@ void TVX_Grid::FitColumns(const TFitRoom& r) {
   fit_pending_ = false;
   stretch_auto_ = true;
   FitStretchColumn(r);
+  if (widths_fitted_) ApplyKeptColumnWidths();
+}
+
+void TVX_Grid::SetKeptColumnWidths(std::vector<int16_t> widths) {
+  kept_widths_ = std::move(widths);
+  if (widths_fitted_) ApplyKeptColumnWidths();
+}
+
+void TVX_Grid::ApplyKeptColumnWidths() {
+  if (kept_widths_.empty()) return;
+  if (static_cast<int>(kept_widths_.size()) == model_.columnCount()) {
+    for (int c = 0; c < model_.columnCount(); ++c) setColumnWidth(c, kept_widths_[static_cast<size_t>(c)]);
+    stretch_auto_ = false;
+  }
+  kept_widths_.clear();
 }
 
 void TVX_Grid::FitWhenShown() {
