@@ -3,6 +3,7 @@
 // as a row below the data.
 #include <QHeaderView>
 #include <QSpinBox>
+#include <QTest>
 
 #include "concordance/document/concordance_document.h"
 #include "model/export/export_cells.h"
@@ -124,3 +125,32 @@ TEST_F(ListDisplaySettings, ColumnTotalsAddARowOfSums) {
 }
 
 }  // namespace
+
+// The Delete key on a line deletes it as Edit > Deleting > Delete does (Restore brings it back);
+// on a page that offers no Delete it deletes nothing.
+TEST_F(ListDisplaySettings, TheDeleteKeyDeletesTheCurrentLine) {
+  ShowSampleRiverLines();
+  struct Case {
+    const char* page;
+    bool deletes;
+  };
+  const std::vector<Case> cases = {{"Concordance", true}, {"Collocates", true}, {"Filenames", false}};
+  for (const Case& c : cases) {
+    TVX_Grid* grid = TurnTo(c.page);
+    ASSERT_NE(grid, nullptr) << c.page;
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();  // the page's menus fitted
+    TVXBaseDataClass* list = grid->List();
+    ASSERT_GT(list->Count(), 2) << c.page;
+    auto deleted = [list] {
+      int n = 0;
+      for (int i = 0; i < list->Count(); ++i) n += list->GetDeleted(i) ? 1 : 0;
+      return n;
+    };
+    const int before = deleted();
+    grid->setFocus();
+    grid->setCurrentIndex(grid->Model().index(1, 1));
+    QTest::keyClick(grid, Qt::Key_Delete);
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    EXPECT_EQ(deleted(), before + (c.deletes ? 1 : 0)) << c.page;
+  }
+}

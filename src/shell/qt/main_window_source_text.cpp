@@ -164,6 +164,14 @@ bool TFormLinzora::LoadSourceText(const UString& name) {
 }
 
 bool TFormLinzora::HandleGridKey(TVX_Grid* grid, int key) {
+  // The Delete key does what Edit > Deleting > Delete does, where the page offers it.
+  constexpr int kTagDelete = 12;
+  if (key == Qt::Key_Delete && grid && grid == CurrentGrid()) {
+    QAction* del = Menus()->ActionOfTag(kTagDelete);
+    if (!del || !del->isVisible() || !del->isEnabled()) return false;
+    del->trigger();
+    return true;
+  }
   T_WholeLinzoraHolder* doc = Doc();
   if (!doc || !grid || !GridKeyTogglesSearchWord(grid->ListType(), key)) return false;
   const bool hidden = !doc->fSettings.SearchWordHidden();
