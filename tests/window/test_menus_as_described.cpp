@@ -73,6 +73,9 @@ TEST_F(MenusAsDescribed, TheReadmesCommandsAreOnTheConcordancePage) {
 // Help without installed help pages: Help > Tessorine Help and F1 each say which file is missing.
 TEST_F(MenusAsDescribed, HelpWithoutHelpPagesSaysSo) {
   SetTessorineHelpURL(u"file://" + dir.Path() + u"no_help/");
+  struct TUrlBack {
+    ~TUrlBack() { SetTessorineHelpURL(u""); }
+  } url_back;
   Start();
   struct Case {
     const char* what;
@@ -91,5 +94,4 @@ TEST_F(MenusAsDescribed, HelpWithoutHelpPagesSaysSo) {
     EXPECT_NE(said.find(u"not installed"), UString::npos) << c.what << ": " << Utf16ToUtf8(said);
     EXPECT_NE(said.find(dir.Path() + u"no_help/index.html"), UString::npos) << c.what << ": " << Utf16ToUtf8(said);
   }
-  SetTessorineHelpURL(u"");
 }
