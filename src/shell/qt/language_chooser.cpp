@@ -45,7 +45,7 @@ void TLanguageChooser::accept() {
     VXMessageBox(u"Language", u"\"" + name + u"\" is not a language this program knows.", kBtnOK, TVXDialogKind::Warning);
     return;
   }
-  if (!PostToControllerWithParam(kCodeLanguageChoice, LanguageChoiceValue(value, code_pages_->currentData().toInt()))) {
+  if (!PostToControllerWithParam(kCodeLanguageChoice, LanguageChoiceValue(value, CodePages()->currentData().toInt()))) {
     VXMessageBox(u"Language", u"The language could not be handed on: no controller answers.", kBtnOK,
                  TVXDialogKind::Warning);
     return;
