@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <map>
 
 #include "concordance/views/clusters_list.h"
@@ -137,4 +139,39 @@ TEST(DocumentExports, PlotAndClustersHoldTheNumbersCountedByHand) {
   }
   const std::map<std::string, std::string> counted = {{"the old", "3"}, {"old man", "2"}, {"old dog", "2"}, {"an old", "1"}};
   for (const auto& [words, n] : counted) EXPECT_EQ(frequency[words], n) << words;
+}
+
+// The concordance as XML: each element is named from its column's heading (the list makes its
+// captions itself and keeps no heading texts), not "_" and a number.
+TEST(DocumentExports, ConcordanceXmlElementsAreNamedFromTheHeadings) {
+  ScopedSettings settings;
+  const TTextFolder corpus = DenseCorpus();
+  TRunDone run = RunOld(corpus, 2);
+  ASSERT_TRUE(run.found);
+  T_WholeLinzoraHolder& doc = *run.doc;
+  TConcordanceList& lines = *doc.fConcordanceList;
+  // As the window's page gives it: sixteen columns whose captions the list makes.
+  lines.SetHeadings(std::vector<UString>(16));
+  const UString name = corpus.tmp.Path() + u"lines.xml";
+  ASSERT_TRUE(ExportListAsXML(lines, doc, name));
+  std::string xml;
+  {
+    std::ifstream in(Utf16ToUtf8(name), std::ios::binary);
+    xml.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  const std::vector<int> columns = ExportedColumns(lines, doc);
+  ASSERT_GT(columns.size(), 5u);
+  int named = 0;
+  for (size_t k = 0; k < columns.size(); ++k) {
+    TGrid_data_rec heading;
+    lines.DrawgridDataRec(columns[k], 0, heading, 0);
+    const UString caption = GridCellText(heading);
+    if (caption.empty()) continue;
+    ++named;
+    const std::string element = "<" + Utf16ToUtf8(XMLElementName(caption, static_cast<int32_t>(k))) + ">";
+    EXPECT_NE(xml.find(element), std::string::npos) << element;
+  }
+  EXPECT_GT(named, 5);
+  for (int k = 1; k <= 15; ++k) EXPECT_EQ(xml.find("<_" + std::to_string(k) + ">"), std::string::npos) << k;
+  EXPECT_EQ(xml.find("<_>"), std::string::npos);
 }

@@ -20,6 +20,7 @@ class FakeDocument : public TConcordanceListDocument {
   int32_t shown = 0;
   bool padding = false;
   bool hide_tags = false;
+  bool hide_file_tags = false, hide_undefined = false;
   bool suffixes = false;
   std::vector<std::pair<int32_t, UString>> visible_tags;
   int32_t tag_distance = 32000;
@@ -36,6 +37,8 @@ class FakeDocument : public TConcordanceListDocument {
   int32_t ShownLineLength() const override { return shown; }
   bool SearchWordPadding() const override { return padding; }
   bool HideTags() const override { return hide_tags; }
+  bool HideTagFileTags() const override { return hide_file_tags; }
+  bool HideUndefinedTags() const override { return hide_undefined; }
   bool TagsAsSuffixes() const override { return suffixes; }
   bool VisibleTagDisplay(int32_t t, UString& display) const override {
     for (const auto& [n, s] : visible_tags)
@@ -238,6 +241,33 @@ TEST(ConcordanceDisplay, TagsShownHiddenOrReplaced) {
       const UString piece = cell.text.substr(static_cast<size_t>(p.start), static_cast<size_t>(p.length));
       if (!p.is_tag) { EXPECT_TRUE(piece == u"the" || piece == u"dog" || piece == u"ran") << UString(c.expected).size(); }
     }
+  }
+}
+
+// "hide Tag file tags" takes out the tags of the tag file (numbered), "hide Undefined ones" the
+// others; the search word stays where the cell says.
+TEST(ConcordanceDisplay, TagFileTagsAndUndefinedTagsHiddenByKind) {
+  struct Case {
+    bool file_tags, undefined;
+    const char16_t* expected;
+    int32_t sw_start;
+  } cases[] = {
+      {false, false, u"<w>the</w> <x>dog</x> ran ", 15},
+      {true, false, u"the</w> <x>dog</x> ran ", 12},
+      {false, true, u"<w>the dog ran ", 8},
+      {true, true, u"the dog ran ", 5},
+  };
+  for (const Case& c : cases) {
+    Fixture f;
+    f.doc.hide_file_tags = c.file_tags;
+    f.doc.hide_undefined = c.undefined;
+    // <w> is tag 1 of the tag file; </w>, <x> and </x> are in no tag file.
+    f.Add(u"<w>the</w> <x>dog</x> ran", 14, 3, {{49, 3, 3}, {51, 22, 3}},
+          {{0, 3, 1}, {6, 4, 0}, {11, 3, 0}, {17, 4, 0}});
+    const TGrid_data_rec cell = f.Cell(1);
+    EXPECT_EQ(cell.text, c.expected);
+    EXPECT_EQ(cell.sw_start, c.sw_start);
+    EXPECT_EQ(cell.text.substr(static_cast<size_t>(cell.sw_start - 1), 3), u"dog");
   }
 }
 

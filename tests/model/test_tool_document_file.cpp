@@ -435,3 +435,46 @@ TEST_F(DocumentFileTest, ColourBlockIsRaw) {
 }
 
 }  // namespace
+
+// The main grid's column widths ride in the extra-stuff block's reserved bytes: the block keeps
+// its size (older readers skip them), a block without them (older files) gives no layout.
+TEST_F(DocumentFileTest, GridColumnWidthsAreKeptInTheReservedBytes) {
+  struct Case {
+    const char* what;
+    std::vector<int32_t> widths;
+    std::vector<int16_t> back;
+  };
+  std::vector<int32_t> most(TTessorineHolderExtraStuffHolder::kMaxLayoutColumns, 30);
+  std::vector<int32_t> too_many(TTessorineHolderExtraStuffHolder::kMaxLayoutColumns + 1, 30);
+  const std::vector<Case> cases = {
+      {"a concordance's", {40, 900, 60, 60, 1, 32767}, {40, 900, 60, 60, 1, 32767}},
+      {"none", {}, {}},
+      {"as many as the bytes hold", most, std::vector<int16_t>(most.size(), 30)},
+      {"too many: none kept", too_many, {}},
+      {"a column of no width: none kept", {40, 0, 60}, {}},
+      {"too wide: none kept", {40, 40000}, {}},
+  };
+  for (const Case& c : cases) {
+    TTestDocument doc;
+    doc.ExtraStuff().SetGridColumnWidths({7, 7, 7});  // replaced, not added to
+    doc.ExtraStuff().SetGridColumnWidths(c.widths);
+    doc.SetRelativeEntropyBasis(7);
+    const std::vector<uint8_t> b = SavedBytes(doc, 0, 0, 0);
+    ASSERT_EQ(b.size(), 57u + 464 + 4 + 4 + 4) << c.what;  // header, block, no parent, no notes, body
+    TTestDocument back;
+    ASSERT_TRUE(ReadsBack(b, back)) << c.what;
+    EXPECT_EQ(back.ExtraStuff().GridColumnWidths(), c.back) << c.what;
+    EXPECT_EQ(back.RelativeEntropyBasis(), 7) << c.what;
+  }
+  // A block written before widths were kept: reserved bytes zero, so no layout.
+  TTessorineHolderExtraStuffHolder older;
+  EXPECT_TRUE(older.GridColumnWidths().empty());
+  // Damaged: the mark with a count beyond the room, or a negative width.
+  older.record.Put<int32_t, 64>(TTessorineHolderExtraStuffHolder::kLayoutMark);
+  older.record.Put<int32_t, 68>(1000);
+  EXPECT_TRUE(older.GridColumnWidths().empty());
+  older.record.Put<int32_t, 68>(2);
+  older.record.Put<int16_t, 72>(50);
+  older.record.Put<int16_t, 74>(-3);
+  EXPECT_TRUE(older.GridColumnWidths().empty());
+}

@@ -132,6 +132,25 @@ TEST(ControllerCommands, CodesOfMenuTags) {
   EXPECT_EQ(ToolHelpContext(200), 1000);
 }
 
+TEST(ControllerCommands, PlaceOnOwnersScreen) {
+  const TWindowRect screen{0, 30, 1000, 700};  // free area below a panel
+  const TWindowRect owner{100, 80, 600, 400};
+  struct Case {
+    const char* what;
+    TWindowRect window, placed;
+  } cases[] = {
+      {"inside: stays", {50, 40, 300, 200}, {50, 40, 300, 200}},
+      {"the whole area: stays", {0, 30, 1000, 700}, {0, 30, 1000, 700}},
+      {"over the right edge: centred on the owner", {900, 100, 300, 200}, {250, 180, 300, 200}},
+      {"above the panel", {100, 0, 300, 200}, {250, 180, 300, 200}},
+      {"too large: shrunk to the area", {0, 0, 1200, 900}, {0, 30, 1000, 700}},
+      {"too wide, centred then kept inside", {-50, 40, 900, 200}, {0, 180, 900, 200}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(PlaceOnOwnersScreen(c.window, screen, owner), c.placed) << c.what;
+  // An owner near the corner: the window is kept inside rather than centred on it.
+  EXPECT_EQ(PlaceOnOwnersScreen({0, 0, 400, 300}, screen, {900, 650, 100, 80}), (TWindowRect{600, 430, 400, 300}));
+}
+
 TEST(ControllerCommands, PlaceNewMainWindow) {
   TScreenFacts one;
   one.caption_height = 23;

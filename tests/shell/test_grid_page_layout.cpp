@@ -136,3 +136,16 @@ TEST(GridPageLayout, ColumnsBeyondThePageGoToFollowingSheets) {
   EXPECT_EQ(plan.ColumnsOfSheet(3), (std::vector<int32_t>{0, 2}));
   EXPECT_EQ(plan.FirstRowOf(plan.PageOfSheet(5)), 98);
 }
+
+TEST(GridPageLayout, ColumnsFitThePageWidthBySmallerDrawing) {
+  struct Case {
+    int64_t total;
+    int32_t printable;
+    double scale;
+  } cases[] = {
+      {700, 700, 1.0},   {300, 700, 1.0},   {1400, 700, 0.5},  {1000, 700, 0.7},
+      {7000, 700, kSmallestPrintScale},  // too small to read: bands instead
+      {0, 700, 1.0},     {1400, 0, 1.0},
+  };
+  for (const Case& c : cases) EXPECT_DOUBLE_EQ(FitToWidthScale(c.total, c.printable), c.scale) << c.total;
+}

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 
 #include "model/reading/text_languages.h"
 #include "platform/settings/settings_access.h"
@@ -86,5 +88,54 @@ TEST_F(LanguageChoiceTest, UnknownIdentifiersStoreNothing) {
     EXPECT_FALSE(StoreChosenLanguage(value, problem)) << value;
     EXPECT_NE(problem.find(u"no language"), UString::npos);
   }
+  EXPECT_TRUE(GetTextSettings().SameBytes(before));
+}
+
+TEST_F(LanguageChoiceTest, ALanguageWithoutItsCountryIsItsMainVariety) {
+  struct Case { const char16_t* name; int32_t value; };
+  const Case cases[] = {
+      {u"Russian", 0x0419},  {u"russian", 0x0419},  {u"English", 0x0409}, {u"German", 0x0407},
+      {u"Portuguese", 0x0416},  // the table's sub-language 1 is Brazil's
+      {u"Czech", 0x0405},    {u"Russ", 0},          {u"(Russia)", 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(LanguageValueOfName(c.name), c.value) << Utf16ToUtf8(c.name);
+}
+
+TEST_F(LanguageChoiceTest, TheChooserOffersTheFavouritesThenEveryKnownLanguage) {
+  SetUpLanguages({{u"German (Germany)", 0x0407}});
+  const std::vector<UString> names = NamesOfLanguagesToOffer();
+  ASSERT_GT(names.size(), 50u);
+  EXPECT_EQ(names[0], u"German (Germany)");
+  EXPECT_EQ(std::count(names.begin(), names.end(), u"German (Germany)"), 1);
+  for (const char16_t* known : {u"Russian (Russia)", u"Polish (Poland)", u"English (United States)"})
+    EXPECT_EQ(std::count(names.begin(), names.end(), UString(known)), 1) << Utf16ToUtf8(known);
+  // After the favourites, alphabetical.
+  EXPECT_TRUE(std::is_sorted(names.begin() + 1, names.end(),
+                             [](const UString& a, const UString& b) { return FoldCaseU(a) < FoldCaseU(b); }));
+}
+
+TEST_F(LanguageChoiceTest, TheChosenCodePageIsTheOneTextsAreReadIn) {
+  struct Case {
+    int32_t lcid;
+    int code_page;   // as chosen; 0 the language's own
+    int stored;      // the text settings' code page then
+    int shown_next;  // what the chooser starts from next time
+  };
+  const Case cases[] = {
+      {0x0419, 0, 1251, 0},          {0x0419, 20866, 20866, 20866},
+      {0x0415, 28592, 28592, 28592}, {0x0409, 28605, 28605, 28605},
+      {0x0409, 1252, 1252, 0},  // the language's own, chosen by name
+  };
+  for (const Case& c : cases) {
+    UString problem;
+    ASSERT_TRUE(StoreChosenLanguage(LanguageChoiceValue(c.lcid, c.code_page), problem)) << Utf16ToUtf8(problem);
+    EXPECT_EQ(GetTextSettings().LCID(), c.lcid);
+    EXPECT_EQ(GetTextSettings().WindowsCodePage(), c.stored) << c.code_page;
+    EXPECT_EQ(CurrentCodePageChoice(), c.shown_next) << c.code_page;
+  }
+  const TTextsett_rec32 before = GetTextSettings();
+  UString problem;
+  EXPECT_FALSE(StoreChosenLanguage(LanguageChoiceValue(0x0419, 12345), problem));
+  EXPECT_NE(problem.find(u"12345"), UString::npos);
   EXPECT_TRUE(GetTextSettings().SameBytes(before));
 }

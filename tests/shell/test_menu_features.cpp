@@ -16,11 +16,12 @@ std::vector<int> TagsOf(const TMenuFeatureSet& s) {
   return v;
 }
 
-// The commands every page starts from, and the ones every tool's menu has, written out by hand.
+// The commands every page starts from, and the ones every tool's menu has (the concordancer's, with
+// Index), written out by hand.
 const std::vector<int> kBasePlusCommon = {
     0,   1,   2,   3,   4,   5,   6,   8,   10,  11,  12,  13,  14,  15,  17,  21,  22,  24,  26,
-    28,  29,  33,  37,  54,  60,  61,  62,  63,  64,  65,  66,  67,  69,  71,  78,  79,  80,  81,  82,
-    83,  85,  91,  103, 110, 111, 144, 145, 161, 164, 166, 170, 176, 177, 178, 180, 184, 186, 194,
+    28,  29,  33,  37,  54,  60,  61,  62,  63,  64,  65,  66,  67,  69,  71,  72,  78,  79,  80,  81,  82,
+    83,  84,  85,  91,  103, 110, 111, 144, 145, 161, 164, 166, 170, 176, 177, 178, 180, 184, 186, 194,
     198, 207};
 
 std::vector<int> Plus(std::vector<int> a, std::vector<int> add, std::vector<int> remove = {}) {
@@ -44,23 +45,24 @@ TEST(MenuFeatures, HandComputedSets) {
   const std::vector<int> concordance_extra = {30,  31,  34,  39,  40,  42,  44,  58,  73,  75,  77,  86,
                                               87,  95,  100, 101, 105, 108, 112, 114, 117, 118, 119, 120,
                                               121, 138, 141, 142, 143, 154, 163, 165, 181, 182, 183, 197,
-                                              199, 200};
-  const std::vector<int> no_list = {3, 8, 60, 61, 62, 63, 64, 65, 66, 67, 69, 71, 80, 91, 144, 145, 161, 207};
+                                              199, 200, 219, 220, 221, 223};
+  // The concordancer offers the index settings as the word-list tool does.
+  const std::vector<int> no_list = {3, 8, 60, 61, 62, 63, 64, 65, 66, 67, 69, 71, 72, 80, 91, 144, 145, 161, 207};
   const std::vector<Case> cases = {
       {"concordance", 10, 0, kConcordancer, Plus(kBasePlusCommon, concordance_extra)},
       {"no list", 25, 0, kConcordancer, no_list},
       {"no list, logging", 25, 0, {1, false, true}, Plus(no_list, {56})},
       {"no list, word lister with next version", 25, 0, {0, true, false}, Plus(no_list, {72, 146})},
-      {"no list in tool 5", 25, 0, {5, false, false}, Plus(no_list, {}, {8, 66, 69})},
+      {"no list in tool 5", 25, 0, {5, false, false}, Plus(no_list, {}, {8, 66, 69, 72})},
       {"empty types", 31, 0, kConcordancer, {}},
       {"empty lemmatisable types keep nothing either", 41, 0, kConcordancer, {}},
       {"clusters", 13, 0, kConcordancer, Plus(kBasePlusCommon, Plus(joining, {42, 58, 179}))},
       {"time-line", 20, 0, kConcordancer, Plus(kBasePlusCommon, {58}, {194})},
       {"plain text keeps what joining it had", 22, 0, kConcordancer,
        Plus(kBasePlusCommon, {17, 20, 23, 32, 70, 73},
-            {2, 4, 5, 6, 8, 10, 11, 12, 13, 14, 15, 24, 28, 37, 54, 66, 69, 81, 180, 194})},
+            {2, 4, 5, 6, 8, 10, 11, 12, 13, 14, 15, 24, 28, 37, 54, 66, 69, 81, 84, 180, 194})},
       {"list type 26", 26, 0, kConcordancer, Plus(no_list, {26})},
-      {"list type 27", 27, 0, kConcordancer, Plus(no_list, {2, 4, 22, 26, 40, 57})},
+      {"list type 27", 27, 0, kConcordancer, Plus(no_list, {2, 4, 22, 26, 40, 57, 84})},
       {"word list, alternative 6", 0, 6, kConcordancer,
        Plus(kBasePlusCommon,
             Plus(joining, {7,   23,  25,  40,  42,  48,  49,  50,  52,  53,  72,  89,  90,  93,  96,

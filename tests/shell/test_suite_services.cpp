@@ -236,6 +236,24 @@ TEST_F(ShellServicesTest, HelpPageAndBugReport) {
   EXPECT_NE(text.find(u"ReadAllData"), UString::npos);
 }
 
+TEST(HelpPages, MissingHelpIsNamed) {
+  TempFolder dir;
+  const UString there = dir.Write(u"help/index.html", "<html></html>");
+  struct Case {
+    UString page, missing;
+  };
+  const std::vector<Case> cases = {
+      {u"file://" + there + u"?contextid=1000", u""},
+      {u"file://" + there + u"#top", u""},
+      {u"file://" + there, u""},
+      {u"file://" + dir.Path() + u"none/index.html?contextid=6230", dir.Path() + u"none/index.html"},
+      {u"file://" + dir.Path() + u"help/", dir.Path() + u"help/"},  // a folder is no page
+      {u"https://help.example/index.html?contextid=1000", u""},
+      {u"", u""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(MissingHelpFile(c.page), c.missing) << Utf16ToUtf8(c.page);
+}
+
 TEST(SharedMutex, ProbeSeesTheHolder) {
   // The lock file goes to a folder of the test's own, so that no run leaves one behind.
   TempFolder runtime;

@@ -8,6 +8,7 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include "platform/runtime/vx_tools.h"
 #include "shell/menus/menu_store.h"
 #include "shell/qt/customise_dialog.h"
 #include "shell/qt/page_list.h"
@@ -150,6 +151,12 @@ constexpr int kHelpMenuItem = 144;
 // The way help is reached, chosen under Customise, is the way Help > Help then takes.
 TEST_F(CustomiseRoad, HelpOpensAsChosen) {
   HelpPagesAsked asked;
+  // Help pages installed where the program looks for them.
+  dir.Write(u"help/index.html", "<html></html>");
+  SetTessorineHelpURL(u"file://" + dir.Path() + u"help/");
+  struct TUrlBack {
+    ~TUrlBack() { SetTessorineHelpURL(u""); }
+  } url_back;
   ASSERT_EQ(ThroughTheMenu([](TCustomiseDialog& d) {
               EXPECT_EQ(d.HelpAccess()->currentIndex(), 1);  // as stored: the pages in the browser
               d.HelpAccess()->setCurrentIndex(2);

@@ -148,3 +148,23 @@ TEST_F(DocumentReopened, ReopenedLinesWhoseTextIsGoneSaySo) {
 }
 
 }  // namespace
+
+TEST_F(DocumentReopened, ColumnWidthsSetByTheUserComeBack) {
+  RunOn({{u"ages.txt", "An old man, an old dog and a young cat sat by the river.\n"}}, "old\n");
+  TVX_Grid* grid = Main().ConcordanceGrid();
+  ASSERT_NE(grid, nullptr);
+  const int columns = grid->Model().columnCount();
+  ASSERT_GT(columns, 3);
+  std::vector<int> set;
+  for (int c = 0; c < columns; ++c) {
+    set.push_back(c == 0 ? 333 : 40 + 7 * c);
+    grid->setColumnWidth(c, set.back());
+  }
+  const UString file = SaveAs(u"widths.cnc");
+  Start({file});
+  ASSERT_NE(Main().Doc(), nullptr);
+  grid = Main().ConcordanceGrid();
+  ASSERT_NE(grid, nullptr);
+  QApplication::processEvents();
+  for (int c = 0; c < columns; ++c) EXPECT_EQ(grid->columnWidth(c), set[static_cast<size_t>(c)]) << c;
+}

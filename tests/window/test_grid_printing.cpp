@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QHeaderView>
+#include <QPainter>
 #include <QPrinter>
 #include <QRegularExpression>
 
@@ -76,5 +77,50 @@ TEST(GridPrinting, MoreThanTenPagesAskFirst) {
   EXPECT_EQ(PrintGrid(grid, printer, range), 3);
   EXPECT_EQ(PdfPageCount(ToQString(pdf)), 3);
   EXPECT_EQ(dialogs.Asked().size(), 1u);
+  SetDialogService(nullptr);
+}
+
+// A concordance as the window lays it out (a line column of a wide window and fifteen number
+// columns) prints its lines fitted to the page's width: every column on each page, no sheets of
+// columns beyond it, and far fewer pages for its 999 lines.
+TEST(GridPrinting, AConcordanceFitsThePageWidth) {
+  THeadlessDialogService dialogs;
+  SetDialogService(&dialogs);
+  TempFolder dir;
+  TSyntheticGridList list(999);
+  TVX_Grid grid;
+  grid.SetList(&list, 10, 0);
+  grid.resize(1600, 900);
+  grid.setColumnWidth(0, 1100);  // the line column
+  for (int c = 1; c < grid.Model().columnCount(); ++c) grid.setColumnWidth(c, 45);
+  QPrinter printer(QPrinter::HighResolution);
+  const UString pdf = dir.Path() + u"lines.pdf";
+  PdfPrinter(printer, pdf);
+  printer.setPageOrientation(QPageLayout::Landscape);
+  const TGridPagePlan plan = PlanGridForPrinter(grid, printer, {});
+  EXPECT_LT(plan.scale, 1.0);
+  EXPECT_EQ(plan.BandCount(), 1);
+  EXPECT_EQ(plan.SheetCount(), plan.PageCount());
+  EXPECT_LT(plan.PageCount(), 30);
+  EXPECT_EQ(plan.narrowed_column, -1);
+  // What a page holds, drawn as it is printed, to look at.
+  const QRectF page = printer.pageRect(QPrinter::DevicePixel);
+  QImage image(QSize(int(page.width() / 4), int(page.height() / 4)), QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    painter.scale(printer.resolution() / 96.0 / 4, printer.resolution() / 96.0 / 4);
+    PaintGridPage(grid, painter, printer, plan, 0, {});
+  }
+  image.save(QStringLiteral(LINZORA_SCREENSHOT_DIR "/printed_concordance_page.png"));
+  // The right-most column's numbers reach the page, left of its edge.
+  int ink_right = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = image.width() - 1; x > ink_right; --x)
+      if (qGray(image.pixel(x, y)) < 128) ink_right = x;
+  EXPECT_GT(ink_right, image.width() * 3 / 4);
+  dialogs.Script({mrYes});
+  EXPECT_EQ(PrintGrid(grid, printer, {}), plan.PageCount());
+  EXPECT_EQ(PdfPageCount(ToQString(pdf)), plan.PageCount());
   SetDialogService(nullptr);
 }

@@ -485,7 +485,8 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
         EXPECT_GT(Doc().fTimeLineList->Count(), 0);
       };
       break;
-    case 60: case 61: case 62: case 63: case 64: case 65: case 66: case 67: case 69: case 71: case 110: case 111: case 145:
+    case 60: case 61: case 62: case 63: case 64: case 65: case 66: case 67: case 69: case 71: case 72: case 84: case 110:
+    case 111: case 145:
       // Choose texts: the program's chooser opens (and is cancelled here).
       if (tag == 69) modals.Expect("TTextChooser", [](QDialog&) { return false; });
       check = [this, tag, code_sent] {

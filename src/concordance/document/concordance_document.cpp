@@ -218,6 +218,9 @@ void T_WholeLinzoraHolder::ToggleHidetags(int tag) {
   UpdateVXShell();
 }
 
+bool T_WholeLinzoraHolder::HideTagFileTags() const { return OptionSet(fSettings.DisplayOptions(), 0); }
+bool T_WholeLinzoraHolder::HideUndefinedTags() const { return OptionSet(fSettings.HideOptions(), 0); }
+
 int T_WholeLinzoraHolder::LineView() const {
   const uint8_t options = fSettings.DisplayOptions();
   if (OptionSet(options, 3)) return kLineViewSentence;

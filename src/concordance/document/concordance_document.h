@@ -271,6 +271,8 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   // (the lines show their tags as with 1).
   bool HideTags() const override { return TagDisplay == kTagDisplayHidden; }
   bool TagsAsSuffixes() const override { return TagDisplay == kTagDisplaySuffix; }
+  bool HideTagFileTags() const override;
+  bool HideUndefinedTags() const override;
   // The View menu's "Sentence only" (display option 3) cuts each shown line to its search word's
   // sentence; else "Tags only" (option 4) to the stretch between the tags-only strings.
   int LineView() const override;

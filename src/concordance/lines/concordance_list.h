@@ -122,6 +122,10 @@ class TConcordanceListDocument {
   virtual int32_t ShownLineLength() const { return 0; }  // characters around the midpoint; 0 whole
   virtual bool SearchWordPadding() const { return false; }
   virtual bool HideTags() const { return false; }
+  // The View menu's "hide Tag file tags" (tags of the tag file in use) and "hide Undefined ones"
+  // (every other tag).
+  virtual bool HideTagFileTags() const { return false; }
+  virtual bool HideUndefinedTags() const { return false; }
   virtual bool TagsAsSuffixes() const { return false; }
   // The visible-tags table: the display string of tag t (from 1); false when t has none.
   virtual bool VisibleTagDisplay(int32_t tag_number_1based, UString& display) const { return false; }

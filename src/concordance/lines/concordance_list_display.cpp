@@ -239,6 +239,17 @@ TConcLineDisplay TConcordanceList::DisplayLine(const TConcordanceEntry& line) {
     l.context_word = d.midpoint + line.OtherContextWords().Record(0).start_position;
     if (l.context_word < 0 || l.context_word >= l.Size()) l.context_word = -1;
   }
+  // Tags of a hidden kind leave the line before it is cut to length, so that the text shown
+  // around the search word is text; last first, so that earlier tags keep their places.
+  const bool hide_file_tags = doc.HideTagFileTags(), hide_undefined = doc.HideUndefinedTags();
+  if (hide_file_tags || hide_undefined)
+    for (int32_t i = tags.Count(); i-- > 0;) {
+      TExtent& t = l.tags[static_cast<size_t>(i)];
+      if (t.length <= 0 || (tags.Record(i).tagnumber_1Based > 0 ? !hide_file_tags : !hide_undefined)) continue;
+      const int32_t from = t.start, to = t.start + t.length;
+      l.Edit(from, to, UStringView());
+      t.length = 0;
+    }
 
   // Cut to the length the list shows, around the midpoint.
   const int32_t shown = doc.ShownLineLength();

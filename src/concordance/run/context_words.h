@@ -6,7 +6,7 @@
 //   2. context words: the item's own context words when it has any (with its own "all" and
 //      exact-position choices), else the run's; none at all passes the hit. With "any", the
 //      first one found passes; with "all", every item must be found; with an exact position, a
-//      context word counts only at that signed distance in words, or one word either side.
+//      context word counts only at that signed distance in words, no nearer and no further.
 // With a context stop (SetContextStop), a context word counts only when no boundary of at least
 // that strength (1 punctuation, 2 sentence, 3 paragraph, 4 heading, 5 section) lies between it
 // and the search word; the caller gives the boundary after each word of the line's span.

@@ -126,6 +126,17 @@ class TTessorineHolderExtraStuffHolder {
   int32_t RelativeEntropyBasis() const { return record.Get<int32_t, 60>(); }
   void SetRelativeEntropyBasis(int32_t v) { record.Put<int32_t, 60>(v); }
 
+  // The main grid's column widths as the user left them, kept in the record's reserved bytes
+  // from offset 64: a mark, the count, then one 16-bit width (pixels, at least 1) per column.
+  // Readers that do not know them skip them with the rest of the record; a record without the
+  // mark (older files) has no layout, and gives an empty list.
+  static constexpr int kLayoutOffset = 64;
+  static constexpr int32_t kLayoutMark = 0x4C57434C;  // "LCWL"
+  static constexpr int kMaxLayoutColumns = (400 - 8) / 2;
+  std::vector<int16_t> GridColumnWidths() const;
+  // Too many columns, or a width outside 1..32767, keeps no layout (the bytes are cleared).
+  void SetGridColumnWidths(const std::vector<int32_t>& widths);
+
   TByteRecord<464> record;
   UString parent_filename;
   int32_t unsaved_word = 0;

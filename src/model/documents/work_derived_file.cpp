@@ -85,6 +85,33 @@ bool TTessorineHolderExtraStuffHolder::SaveToStream(TStream& s) const {
   }
 }
 
+std::vector<int16_t> TTessorineHolderExtraStuffHolder::GridColumnWidths() const {
+  std::vector<int16_t> widths;
+  if (record.Get<int32_t, kLayoutOffset>() != kLayoutMark) return widths;
+  const int32_t n = record.Get<int32_t, kLayoutOffset + 4>();
+  if (n <= 0 || n > kMaxLayoutColumns) return widths;
+  for (int32_t c = 0; c < n; ++c) {
+    int16_t w = 0;
+    std::memcpy(&w, record.bytes + kLayoutOffset + 8 + 2 * c, sizeof w);
+    if (w <= 0) return {};  // damaged: no layout rather than a column of no width
+    widths.push_back(w);
+  }
+  return widths;
+}
+
+void TTessorineHolderExtraStuffHolder::SetGridColumnWidths(const std::vector<int32_t>& widths) {
+  std::memset(record.bytes + kLayoutOffset, 0, 8 + 2 * kMaxLayoutColumns);
+  if (widths.empty() || widths.size() > size_t(kMaxLayoutColumns)) return;
+  for (int32_t w : widths)
+    if (w < 1 || w > INT16_MAX) return;
+  record.Put<int32_t, kLayoutOffset>(kLayoutMark);
+  record.Put<int32_t, kLayoutOffset + 4>(static_cast<int32_t>(widths.size()));
+  for (size_t c = 0; c < widths.size(); ++c) {
+    const int16_t w = static_cast<int16_t>(widths[c]);
+    std::memcpy(record.bytes + kLayoutOffset + 8 + 2 * c, &w, sizeof w);
+  }
+}
+
 bool TTessorineHolderExtraStuffHolder::ReadFromStream(TStream& s) {
   try {
     TByteRecord<464> rec;

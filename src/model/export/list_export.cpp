@@ -89,6 +89,9 @@ std::vector<TExportColumn> ExportColumnList(TExportList& list, const TVXBaseHold
       // A column whose heading the list hides (a statistic not computed) is not written.
       if (i < headings.size() && !headings[i].visible) continue;
       if (c < list.HeadingCount()) col.name = list.Headings()[i];
+      // A list that makes its captions itself (the concordance) keeps no heading texts: the
+      // heading row's cell names the column.
+      if (col.name.empty() && i < headings.size()) col.name = CellTextAsShown(headings[i]);
       if (i < first.size() && first[i].has_number) col.holds_numbers = true;
     }
     out.push_back(std::move(col));

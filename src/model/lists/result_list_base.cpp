@@ -1218,8 +1218,37 @@ std::vector<TGrid_data_rec> TVXBaseDataClass::EntryDetailsAsGridDataRecs(int row
   return cells;
 }
 
+void TVXBaseDataClass::ComputeColumnTotals() {
+  const int columns = HeadingCount() > 0 ? HeadingCount() : MainWordColumn() + 1;
+  std::vector<TGrid_data_rec> totals(static_cast<size_t>(std::max(columns, 1)));
+  std::vector<double> sums(totals.size(), 0.0);
+  std::vector<TGrid_data_rec> cells;
+  for (int row = 1; row <= TotalRowCount(); ++row) {
+    // A deleted row adds nothing, but still says which columns hold numbers.
+    const bool deleted = row - 1 < Count() && GetDeleted(row - 1);
+    EntryDetailsAsGridDataRecs(row, cells);
+    for (size_t c = 1; c < cells.size() && c < totals.size(); ++c) {
+      const TGrid_data_rec& cell = cells[c];
+      if (cell.has_text || !cell.has_number || !std::isfinite(cell.number.value)) continue;
+      if (!totals[c].has_number) {
+        totals[c].has_number = true;
+        totals[c].number.kind = cell.number.kind;
+        totals[c].alignment = cell.alignment;
+      }
+      totals[c].number.is_real = totals[c].number.is_real || cell.number.is_real;
+      totals[c].decimals = std::max(totals[c].decimals, cell.decimals);
+      if (!deleted) sums[c] += cell.number.value;
+    }
+  }
+  for (size_t c = 1; c < totals.size(); ++c) totals[c].number.value = static_cast<float>(sums[c]);
+  totals[0].has_text = true;
+  totals[0].text = u"Total";
+  column_totals_ = std::move(totals);
+}
+
 void TVXBaseDataClass::GetColumnTotalDataForGrid(int col, int total_row, TGrid_data_rec& cell) {
   cell = TGrid_data_rec();
+  if (total_row == 0 && col >= 0 && static_cast<size_t>(col) < column_totals_.size()) cell = column_totals_[static_cast<size_t>(col)];
   cell.col = col;
   cell.row = total_row;
 }

@@ -550,7 +550,9 @@ class TVXBaseDataClass {
   virtual void ChangeListType(TTessorineList list_type);
   virtual bool CloudDataNeedsSorting() const { return false; }
   virtual bool ColumnCanSelectForStatusbar(int column) const { return true; }
-  virtual void ComputeColumnTotals() {}
+  // Column Totals: one row below the data with the sum of every column's numbers over the rows
+  // not deleted (a column without numbers stays empty); kept until computed again.
+  virtual void ComputeColumnTotals();
   virtual int ConvertedForFrequency(int index, int kind_of_display) const { return index; }
   virtual void ConvertEntriesToUnicode(int code_page);
   // Which order a cumulative column runs in for a kind of display (0: the list has none).
@@ -768,7 +770,7 @@ class TVXBaseDataClass {
   int HeadingCount() const { return static_cast<int>(headings_.size()); }
   // Data rows (the heading row not counted).
   virtual int TotalRowCount() const { return Count(); }
-  virtual int ColumnTotalRowCount() const { return 0; }
+  virtual int ColumnTotalRowCount() const { return column_totals_.empty() ? 0 : 1; }
   // Cells of grid row r (0 = headings), one per heading; empty for a row that does not exist.
   // The refill form reuses the caller's cells and the room their texts and lists already have,
   // so that an export walking a million rows allocates almost nothing per row; a list that
@@ -873,6 +875,7 @@ class TVXBaseDataClass {
   int32_t added_slots_ = 0;
   TVXActiveLongintList setnums_;
   std::vector<uint32_t> colour_categories_;  // by value slot
+  std::vector<TGrid_data_rec> column_totals_;  // one cell per column once computed
   // The value slot of an entry (made on first need when create).
   int32_t AddedSlotOf(int index, bool create);
   // Entry order[i] goes to place i (a sort of the tools' own).

@@ -1,5 +1,7 @@
 #include "shell/main_window/controller_messages.h"
 
+#include <algorithm>
+
 #include <chrono>
 
 #include "platform/rtl/datetime.h"
@@ -170,4 +172,17 @@ std::optional<std::vector<UString>> SecondInstanceParameters(uint16_t code) {
     case 155: return std::vector<UString>{GetATempString(2).empty() ? UString(u"-F") : UString(u"-Y")};
     default: return std::nullopt;
   }
+}
+
+TWindowRect PlaceOnOwnersScreen(const TWindowRect& window, const TWindowRect& screen, const TWindowRect& owner) {
+  const bool inside = window.left >= screen.left && window.top >= screen.top &&
+                      window.left + window.width <= screen.left + screen.width &&
+                      window.top + window.height <= screen.top + screen.height;
+  if (inside || screen.width <= 0 || screen.height <= 0) return window;
+  TWindowRect r;
+  r.width = std::clamp(window.width, 1, screen.width);
+  r.height = std::clamp(window.height, 1, screen.height);
+  r.left = std::clamp(owner.left + (owner.width - r.width) / 2, screen.left, screen.left + screen.width - r.width);
+  r.top = std::clamp(owner.top + (owner.height - r.height) / 2, screen.top, screen.top + screen.height - r.height);
+  return r;
 }

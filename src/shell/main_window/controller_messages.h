@@ -101,3 +101,7 @@ struct TWindowRect {
 };
 // tools_open: other open windows of this tool type (the new one not counted).
 TWindowRect PlaceNewMainWindow(const TScreenFacts& screen, uint8_t tool, int tools_open);
+// A window the main window opens (a viewer, a tool window, the print preview), placed on the
+// screen of its main window: a window wholly inside the screen's free area stays where it is;
+// else it is made no larger than that area and centred on its main window, kept inside.
+TWindowRect PlaceOnOwnersScreen(const TWindowRect& window, const TWindowRect& screen, const TWindowRect& owner);

@@ -20,7 +20,9 @@ const TMenuFeatureSet kBase =
 
 TMenuFeatureSet Common(const TMenuFeatureContext& c) {
   TMenuFeatureSet s = Tags({3, 8, 66, 67, 69, 71, 80, 91, 144, 145, 161, 207}, {{60, 66}});
-  if (c.tool == 0) s.set(72);
+  // The word-list tool's index settings; the concordancer offers them too, since the word-list
+  // tool here is a command with no windows, and the concordancer reads the index's contexts.
+  if (c.tool == kToolWordLister || c.tool == kToolConcordancer) s.set(72);
   if (c.tool == 0 && c.next_version) s.set(146);
   if (c.logging) s.set(56);
   return s;
@@ -61,7 +63,7 @@ TMenuFeatureSet ByListType(uint8_t t, uint8_t alt, const TMenuFeatureContext& c)
       break;
     case 10:
       r |= Tags({30, 31, 34, 39, 40, 42, 44, 58, 73, 75, 77, 86, 87, 95, 100, 101, 105, 108, 112,
-                 114, 138, 154, 163, 165, 197, 199, 200},
+                 114, 138, 154, 163, 165, 197, 199, 200, 219, 220, 221, 223},
                 {{117, 121}, {141, 143}, {181, 183}});
       break;
     case 12: r |= Tags({39, 46, 55, 58, 114, 195}, {{105, 108}}); r.reset(194); break;
@@ -136,6 +138,8 @@ TMenuFeatureSet MenuFeaturesForListType(uint8_t list_type, uint8_t grid_alternat
   } else if (list_type != 21 && list_type != 22 && list_type != 29) {
     r &= ~(joining | Tags({48}));
   }
+  // Page Setup stands wherever a page can be printed or previewed.
+  if (r.test(4) || r.test(5)) r.set(84);
   return r;
 }
 

@@ -144,3 +144,8 @@ int32_t ZoomEntryFor(const std::vector<int32_t>& entries, int32_t zoom) {
   }
   return found;
 }
+
+double FitToWidthScale(int64_t total_width, int32_t printable_width) {
+  if (total_width <= printable_width || total_width <= 0 || printable_width <= 0) return 1.0;
+  return std::max(kSmallestPrintScale, static_cast<double>(printable_width) / static_cast<double>(total_width));
+}

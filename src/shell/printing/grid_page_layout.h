@@ -32,6 +32,9 @@ struct TGridPagePlan {
   int32_t narrowed_column = -1;
   int32_t narrowed_width = 0;
   std::vector<int32_t> column_widths;  // after narrowing
+  // Drawn at this scale, so that the columns fit the page's width (see FitToWidthScale); the
+  // plan's widths and rows are in the grid's units, the page's measured at the scale.
+  double scale = 1.0;
 
   // The first column of each band after column 0; drawn widths cut to a band's room.
   std::vector<int32_t> band_starts;
@@ -64,6 +67,12 @@ TGridPagePlan PlanGridPages(int64_t row_count, int32_t (*row_height)(const void*
 // The same for rows of one height.
 TGridPagePlan PlanGridPagesUniform(int64_t row_count, int32_t row_height, int32_t heading_height,
                                    std::vector<int32_t> column_widths, const TPrintPageGeometry& page);
+
+// The scale at which columns of that total width fit the printable width side by side: 1 when
+// they fit as they are, never below kSmallestPrintScale (beyond it text is too small to read, and
+// the columns go on in bands).
+inline constexpr double kSmallestPrintScale = 0.4;
+double FitToWidthScale(int64_t total_width, int32_t printable_width);
 
 // The page the preview shows, kept inside the plan after the grid's data shrank (0 when empty).
 int32_t ClampPage(int32_t page, int32_t page_count);

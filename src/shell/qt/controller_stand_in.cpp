@@ -208,7 +208,7 @@ bool TQtControllerStandIn::HandleSettingsCommand(uint32_t msg, uint16_t code, in
     case TSettingsCommand::Language: {
       if (msg != kMsgToolCodeWithParam) {  // the menu: the controller's chooser
         TLanguageChooser d;
-        d.SetAlternatives(GetNamesOfFavouriteLanguages());
+        d.SetAlternatives(GetNamesOfLanguagesToOffer());
         d.SetCurrentLangTo(CurrentLanguageName());
         Run(d);
         return true;

@@ -8,6 +8,7 @@
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/runtime/vx_tools.h"
+#include "shell/main_window/controller_messages.h"
 #include "shell/main_window/main_window_rules.h"
 #include "shell/menus/menu_store.h"
 #include "shell/qt/qt_application.h"
@@ -34,6 +35,24 @@ void KeepFormGeometry(const QWidget& form, const QString& name) {
   const QRect g = form.geometry();
   if (g.width() <= 0 || g.height() <= 0) return;
   SetFormGeometry(FromQString(name), {g.x(), g.y(), g.width(), g.height()});
+}
+
+void PlaceOnScreenOfOwner(QWidget& form) {
+  const QWidget* owner = form.isWindow() && form.parentWidget() ? form.parentWidget()->window() : nullptr;
+  const QScreen* screen = owner ? owner->screen() : nullptr;
+  if (!screen) return;
+  auto rect = [](const QRect& r) { return TWindowRect{r.x(), r.y(), r.width(), r.height()}; };
+  const QRect frame = form.frameGeometry();
+  const TWindowRect placed = PlaceOnOwnersScreen(rect(frame), rect(screen->availableGeometry()), rect(owner->frameGeometry()));
+  if (placed == rect(frame)) return;
+  // The frame goes where it was placed; the window inside it keeps its frame's margins. A window
+  // whose controls would want more room than the screen has gives way to the screen.
+  const int margin_w = frame.width() - form.width(), margin_h = frame.height() - form.height();
+  const QSize least = form.minimumSizeHint().expandedTo(form.minimumSize());
+  if (least.width() > placed.width - margin_w || least.height() > placed.height - margin_h)
+    form.setMinimumSize(least.boundedTo(QSize(placed.width - margin_w, placed.height - margin_h)));
+  form.resize(placed.width - margin_w, placed.height - margin_h);
+  form.move(placed.left, placed.top);
 }
 
 void TVXDialogForm::SetModalResult(int result) {

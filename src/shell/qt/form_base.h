@@ -24,6 +24,9 @@
 // screen); false when none was applied.
 bool RestoreFormGeometry(QWidget& form, const QString& name);
 void KeepFormGeometry(const QWidget& form, const QString& name);
+// A window of its own that a window opens: on the screen of that window, wholly (see
+// PlaceOnOwnersScreen). Windows without an owner are left alone.
+void PlaceOnScreenOfOwner(QWidget& form);
 
 template <class Base>
 class TVXStylableForm : public Base {
@@ -45,8 +48,13 @@ class TVXStylableForm : public Base {
       if (keep_geometry_) RestoreFormGeometry(*this, FormName());
       FormCreate();
     }
+    if (!e->spontaneous()) PlaceOnScreenOfOwner(*this);
     Base::showEvent(e);
-    if (!e->spontaneous()) FormShow();
+    if (!e->spontaneous()) {
+      FormShow();
+      // Showing may have sized the window to what it shows.
+      PlaceOnScreenOfOwner(*this);
+    }
   }
   void hideEvent(QHideEvent* e) override {
     if (keep_geometry_ && !e->spontaneous()) KeepFormGeometry(*this, FormName());

@@ -31,11 +31,12 @@ QFont ScreenPixelFont(const QFont& font) {
   return f;
 }
 
-TPrintPageGeometry PageGeometry(QPrinter& printer, const TGridPrintOptions& options) {
+// The page in the grid's units when drawn at `scale` (1: as the screen shows it).
+TPrintPageGeometry PageGeometry(QPrinter& printer, const TGridPrintOptions& options, double scale = 1.0) {
   const QRectF page = printer.pageRect(QPrinter::DevicePixel);
   TPrintPageGeometry g;
-  g.printable_width = static_cast<int32_t>(page.width() / Scale(printer));
-  g.printable_height = static_cast<int32_t>(page.height() / Scale(printer));
+  g.printable_width = static_cast<int32_t>(page.width() / Scale(printer) / scale);
+  g.printable_height = static_cast<int32_t>(page.height() / Scale(printer) / scale);
   g.header_height = options.header.empty() ? 0 : kTextBandHeight;
   // The footer carries the page number, so it is always there.
   g.footer_height = kTextBandHeight;
@@ -70,18 +71,27 @@ class TPrintKindScope {
 }  // namespace
 
 TGridPagePlan PlanGridForPrinter(TVX_Grid& grid, QPrinter& printer, const TGridPrintOptions& options) {
-  return PlanGridPagesUniform(grid.Model().rowCount(), grid.verticalHeader()->defaultSectionSize(),
-                              grid.horizontalHeader()->height(), ColumnWidths(grid), PageGeometry(printer, options));
+  std::vector<int32_t> widths = ColumnWidths(grid);
+  int64_t total = 0;
+  for (int32_t w : widths) total += w;
+  // The lines fit the page's width: the whole grid drawn smaller rather than cut into bands.
+  const double scale = FitToWidthScale(total, PageGeometry(printer, options).printable_width);
+  TGridPagePlan plan = PlanGridPagesUniform(grid.Model().rowCount(), grid.verticalHeader()->defaultSectionSize(),
+                                            grid.horizontalHeader()->height(), std::move(widths),
+                                            PageGeometry(printer, options, scale));
+  plan.scale = scale;
+  return plan;
 }
 
 void PaintGridPage(TVX_Grid& grid, QPainter& painter, QPrinter& printer, const TGridPagePlan& plan, int32_t sheet,
                    const TGridPrintOptions& options) {
   const TPrintKindScope paper(grid, kGridPreviewing);
-  const TPrintPageGeometry geometry = PageGeometry(printer, options);
+  const TPrintPageGeometry geometry = PageGeometry(printer, options, plan.scale);
   const int row_height = grid.verticalHeader()->defaultSectionSize();
   const int heading_height = grid.horizontalHeader()->height();
   const QFont font = ScreenPixelFont(grid.font());
   painter.save();
+  painter.scale(plan.scale, plan.scale);
   // Nothing of a sheet is drawn past its printable area.
   painter.setClipRect(QRect(0, 0, geometry.printable_width, geometry.printable_height));
   painter.setFont(font);

@@ -1,6 +1,7 @@
 #include "shell/qt/language_chooser.h"
 
 #include <QComboBox>
+#include <algorithm>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QVBoxLayout>
@@ -19,6 +20,10 @@ TLanguageChooser::TLanguageChooser(QWidget* parent) : QDialog(parent) {
   combo_->setInsertPolicy(QComboBox::NoInsert);
   combo_->setMinimumWidth(260);
   form->addRow(QStringLiteral("Language of the texts"), combo_);
+  code_pages_ = new QComboBox(this);
+  for (const TCodePageChoice& c : CodePageChoices()) code_pages_->addItem(ToQString(c.name), c.code_page);
+  code_pages_->setCurrentIndex(std::max(0, code_pages_->findData(CurrentCodePageChoice())));
+  form->addRow(QStringLiteral("Code page of 8-bit texts"), code_pages_);
   layout->addLayout(form);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   layout->addWidget(buttons);
@@ -40,7 +45,7 @@ void TLanguageChooser::accept() {
     VXMessageBox(u"Language", u"\"" + name + u"\" is not a language this program knows.", kBtnOK, TVXDialogKind::Warning);
     return;
   }
-  if (!PostToControllerWithParam(kCodeLanguageChoice, value)) {
+  if (!PostToControllerWithParam(kCodeLanguageChoice, LanguageChoiceValue(value, CodePages()->currentData().toInt()))) {
     VXMessageBox(u"Language", u"The language could not be handed on: no controller answers.", kBtnOK,
                  TVXDialogKind::Warning);
     return;
@@ -50,7 +55,7 @@ void TLanguageChooser::accept() {
 
 bool AskForLanguage(QWidget* parent) {
   TLanguageChooser chooser(parent);
-  chooser.SetAlternatives(GetNamesOfFavouriteLanguages());
+  chooser.SetAlternatives(GetNamesOfLanguagesToOffer());
   chooser.SetCurrentLangTo(CurrentLanguageName());
   return chooser.exec() == QDialog::Accepted;
 }

@@ -1,5 +1,6 @@
-// The language chooser: an editable combo of the user's favourite languages. OK sends the
-// chosen language to the controller (code 1230 with its locale identifier as value, message
+// The language chooser: an editable combo of the user's favourite languages and then every
+// language known, and the code page its 8-bit texts are read in. OK sends the chosen language
+// to the controller (code 1230 with its locale identifier and code page as value, message
 // 0x402) and closes with result 1; a name no one knows gets a message and the dialog stays.
 // The controller confirms a stored language with code 701 (see ChangeLanguage).
 #pragma once
@@ -18,10 +19,12 @@ class TLanguageChooser : public QDialog {
   void SetAlternatives(UStringView names_tabbed);
   void SetCurrentLangTo(UStringView name);
   QComboBox* Combo() const { return combo_; }
+  QComboBox* CodePages() const { return code_pages_; }
   void accept() override;
 
  private:
   QComboBox* combo_ = nullptr;
+  QComboBox* code_pages_ = nullptr;
 };
 
 // Shows the chooser filled with the favourite languages and the current one; true for OK.

@@ -471,6 +471,8 @@ bool TMainToolsForm::OpenDocument(const TVXStored_File_rec& rec, TStream& file) 
   SetLastMainToolFileName(tool_, name);
   RefreshRecentFiles();
   ShowDocumentPages();
+  // The main page's columns as wide as the user left them.
+  if (TVX_Grid* g = pages_->GridOfTab(0)) g->SetKeptColumnWidths(fData->ExtraStuff().GridColumnWidths());
   if (QPlainTextEdit* notes = GetToolSpecificControl()) notes->document()->setModified(false);
   ShowDataState();
   FitWindowToDocument();
@@ -628,6 +630,14 @@ bool TMainToolsForm::ReadFromHandOver() {
 
 // --- saving ---------------------------------------------------------------------------------------
 
+void TMainToolsForm::KeepGridLayoutInDocument() {
+  TVX_Grid* g = pages_->GridOfTab(0);
+  if (!fData || !g) return;
+  std::vector<int32_t> widths;
+  for (int c = 0; c < g->Model().columnCount(); ++c) widths.push_back(g->columnWidth(c));
+  fData->ExtraStuff().SetGridColumnWidths(widths);
+}
+
 bool TMainToolsForm::SaveDocumentAndWindow(const UString& file_name) {
   THourglass hourglass;
   if (QPlainTextEdit* notes = GetToolSpecificControl()) {
@@ -635,6 +645,7 @@ bool TMainToolsForm::SaveDocumentAndWindow(const UString& file_name) {
     const QStringList lines = notes->toPlainText().split(QLatin1Char('\n'));
     for (const QString& line : lines) fData->fNotes.Add(FromQString(line));
   }
+  KeepGridLayoutInDocument();
   const QSize client = centralWidget()->size();
   const bool ok = fData->SaveToFile(file_name, client.height(), client.width(), ScreenPixelsPerInch());
   if (ok) {

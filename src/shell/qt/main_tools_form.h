@@ -156,6 +156,8 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   void MatchCommandOnGrid(TVX_Grid* grid, int tag);
   void ReverseDeletionOnGrid(TVX_Grid* grid);
   void ColumnTotalsOnGrid(TVX_Grid* grid);
+  // The main page's column widths into the document, which a save then keeps.
+  void KeepGridLayoutInDocument();
   // Printing (menu 4) and the print preview (menu 5) of a grid with list data; the preview window
   // is made on first use and kept.
   int32_t PrintGridPages(TVX_Grid* grid);

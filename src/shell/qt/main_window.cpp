@@ -270,6 +270,7 @@ TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* li
     list->SetHeadings(std::move(headings));
   }
   grid->SetList(list, list_type, list ? list->GridKind() : 0);
+  grid->TakeTextFont(GetTextSettings().FontName(), GetTextSettings().FontSize());
   ApplyCustomisedLayout(grid);
   Pages()->AddGridPage(caption, grid, list_type, list);
   FollowCurrentRow(grid);

@@ -164,6 +164,14 @@ bool TFormLinzora::LoadSourceText(const UString& name) {
 }
 
 bool TFormLinzora::HandleGridKey(TVX_Grid* grid, int key) {
+  // The Delete key does what Edit > Deleting > Delete does, where the page offers it.
+  constexpr int kTagDelete = 12;
+  if (key == Qt::Key_Delete && grid && grid == CurrentGrid()) {
+    QAction* del = Menus()->ActionOfTag(kTagDelete);
+    if (!del || !del->isVisible() || !del->isEnabled()) return false;
+    del->trigger();
+    return true;
+  }
   T_WholeLinzoraHolder* doc = Doc();
   if (!doc || !grid || !GridKeyTogglesSearchWord(grid->ListType(), key)) return false;
   const bool hidden = !doc->fSettings.SearchWordHidden();
@@ -177,6 +185,10 @@ bool TFormLinzora::HandleGridKey(TVX_Grid* grid, int key) {
 void TFormLinzora::ApplyTextSettings(int code) {
   TMainToolsForm::ApplyTextSettings(code);
   if (ClosingFlag()) return;
+  // Every list takes the texts' font; a page made later takes it when it is made.
+  const TTextsett_rec32 settings = GetTextSettings();
+  for (int t = 0; t < Pages()->Tabs()->count(); ++t)
+    if (TVX_Grid* g = Pages()->GridOfTab(t)) g->TakeTextFont(settings.FontName(), settings.FontSize());
   if (auto* chooser = qobject_cast<TFormTagColourChooser*>(tag_chooser_.data()); chooser && chooser->isVisible())
     chooser->SetCheckListboxHeight(GetTextSettings().FontSize());
 }

@@ -75,7 +75,14 @@ void InstallQtDialogService() {
 }
 
 void OpenHelpPage(int context) {
-  const QString page = ToQString(HelpPageForContext(context));
+  const UString wanted = HelpPageForContext(context);
+  // Without installed help the desktop's opener fails where nobody sees it: say so here.
+  if (const UString missing = MissingHelpFile(wanted); !missing.empty()) {
+    VXMessageBox(u"Help", u"The help pages are not installed: " + missing + u" does not exist.", kBtnOK,
+                 TVXDialogKind::Warning);
+    return;
+  }
+  const QString page = ToQString(wanted);
   if (!QDesktopServices::openUrl(QUrl(page)))
     VXMessageBox(u"Help", u"The help page could not be opened: " + FromQString(page), kBtnOK, TVXDialogKind::Warning);
 }

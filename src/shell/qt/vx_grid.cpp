@@ -13,6 +13,7 @@
 #include "concordance/commands/concordance_commands.h"
 #include "platform/settings/settings_access.h"
 #include "shell/qt/qt_application.h"
+#include "shell/settings/settings_commands.h"
 #include "shell/qt/window_messages.h"
 
 namespace {
@@ -538,6 +539,17 @@ void TVX_Grid::SetPreferredLinesPerRow(int lines) {
   viewport()->update();
 }
 
+void TVX_Grid::TakeTextFont(const UString& family, int points) {
+  QFont f = font();
+  if (!family.empty()) f.setFamily(ToQString(family));
+  if (points >= kMinFontPoints && points <= kMaxFontPoints) f.setPointSize(points);
+  if (f == font()) return;
+  setFont(f);
+  horizontalHeader()->setFont(f);
+  if (list_type_ == 20) MatchGridToListType(list_type_, alternative_);
+  else SetPreferredLinesPerRow(lines_per_row_);
+}
+
 TVX_Grid::TFitRoom TVX_Grid::CurrentFitRoom() const {
   TFitRoom r;
   r.visible = isVisible();
@@ -590,6 +602,21 @@ void TVX_Grid::FitColumns(const TFitRoom& r) {
   fit_pending_ = false;
   stretch_auto_ = true;
   FitStretchColumn(r);
+  if (widths_fitted_) ApplyKeptColumnWidths();
+}
+
+void TVX_Grid::SetKeptColumnWidths(std::vector<int16_t> widths) {
+  kept_widths_ = std::move(widths);
+  if (widths_fitted_) ApplyKeptColumnWidths();
+}
+
+void TVX_Grid::ApplyKeptColumnWidths() {
+  if (kept_widths_.empty()) return;
+  if (static_cast<int>(kept_widths_.size()) == model_.columnCount()) {
+    for (int c = 0; c < model_.columnCount(); ++c) setColumnWidth(c, kept_widths_[static_cast<size_t>(c)]);
+    stretch_auto_ = false;
+  }
+  kept_widths_.clear();
 }
 
 void TVX_Grid::FitWhenShown() {

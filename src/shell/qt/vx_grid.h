@@ -197,10 +197,16 @@ class TVX_Grid : public QTableView {
   void GrowOrShrinkCurrentRow(bool grow);
   int PreferredLinesPerRow() const { return lines_per_row_; }
   void SetPreferredLinesPerRow(int lines);
+  // The font of the texts' settings (Settings > Font): its family when one is named, its size
+  // when it is one a list can show; the rows' height follows.
+  void TakeTextFont(const UString& family, int points);
   // Every column as wide as its heading and the widest text of a first page of rows (a line
   // column a line's width), none wider than the window; a plot or time-line strip the free
   // width of the page. A list that gets its first rows later is fitted then.
   void DefaultColumnWidths();
+  // Widths the user left, one per column in view order (from a saved document): they replace the
+  // fitted widths once the grid has rows to fit; a list of another column count is ignored.
+  void SetKeptColumnWidths(std::vector<int16_t> widths);
   // The plot or time-line strip to the page's free width (unless it was sized by hand).
   void FitStretchColumn();
   bool WidthsFitted() const { return widths_fitted_; }
@@ -247,6 +253,8 @@ class TVX_Grid : public QTableView {
   int style_ = 0;
   int print_kind_ = kGridOnScreen;
   bool widths_fitted_ = false;
+  std::vector<int16_t> kept_widths_;
+  void ApplyKeptColumnWidths();
   bool fit_pending_ = false;  // fitted while hidden: fitted again to the first page when shown
   void FitWhenShown();
   bool fitting_ = false;

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -223,6 +224,15 @@ bool StartATool(uint8_t tool, UStringView parameters, bool append_marker, bool e
 
 UString HelpPageForContext(int context) {
   return TessorineHelpURL() + u"index.html" + UFormat(u"?contextid=%d", {IntToUStr(context)});
+}
+
+UString MissingHelpFile(UStringView page) {
+  constexpr UStringView kFileScheme = u"file://";
+  if (page.substr(0, kFileScheme.size()) != kFileScheme) return {};
+  UStringView path = page.substr(kFileScheme.size());
+  path = path.substr(0, std::min(path.find(u'?'), path.find(u'#')));
+  if (path.empty() || FileExists(path)) return {};
+  return UString(path);
 }
 
 void SetBugReportContext(UStringView where, UStringView what) {

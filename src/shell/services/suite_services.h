@@ -129,6 +129,10 @@ int ReapStartedTools();
 // --- application services ----------------------------------------------------------------------
 // The help page of a context: TessorineHelpURL + "index.html?contextid=<context>".
 UString HelpPageForContext(int context);
+// The file a local help page ("file://...", its query and anchor left off) names, when no such
+// file is there: help that was not installed. Empty for a page that is there and for a page
+// elsewhere (a web address).
+UString MissingHelpFile(UStringView page);
 // Remembers where the program is (logged as "where: what" when logging is on).
 void SetBugReportContext(UStringView where, UStringView what);
 // The bug-report text with the place last remembered.

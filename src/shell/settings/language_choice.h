@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "platform/rtl/ustring.h"
@@ -24,9 +25,32 @@ UString GetNamesOfFavouriteLanguages();
 // The name of the language the text settings use now.
 UString CurrentLanguageName();
 
+// What the chooser lists: the favourites' names, then every other language of the platform's
+// table in alphabetical order.
+std::vector<UString> NamesOfLanguagesToOffer();
+UString GetNamesOfLanguagesToOffer();  // joined by tabs
+
 // The locale identifier of a name: a favourite's name, else a language of the platform's
-// table, case ignored; 0 when neither knows it.
+// table, case ignored; a name without its country ("Russian") names the language's main
+// variety (the table's sub-language 1, "Russian (Russia)"), else its first. 0 when no one
+// knows it.
 int32_t LanguageValueOfName(UStringView name);
-// Makes the language of that identifier the language of the text settings; false (nothing
-// stored) with the reason for an identifier no one knows.
+
+// The code pages that 8-bit texts can be read in, each with its name; code page 0 stands for
+// the language's own (Windows-1251 for Russian, Windows-1252 for English).
+struct TCodePageChoice {
+  int code_page;
+  const char16_t* name;
+};
+std::span<const TCodePageChoice> CodePageChoices();
+// The value that carries a chosen language and code page to the controller: the identifier in
+// the low 32 bits, the code page (0: the language's own) above them.
+int64_t LanguageChoiceValue(int32_t lcid, int code_page);
+// The choice the chooser starts from: the text settings' code page when it is not the
+// language's own, else 0.
+int CurrentCodePageChoice();
+
+// Makes the language of that value the language of the text settings, with the code page the
+// value carries (when not 0) as the code page its 8-bit texts are read in; false (nothing
+// stored) with the reason for an identifier no one knows or a code page not offered.
 bool StoreChosenLanguage(int64_t value, UString& problem);
