@@ -78,6 +78,7 @@ const TNoChange kMayChangeNothing[] = {
     {"Concordance", 0, "Read row aloud", "speaks the row through the speech engine, which the test does not hear"},
     {"Collocates", 150, "", "on the word column it lists the forms joined under the collocate: it has none"},
     {"Filenames", 166, "", "the file names' columns have their default widths already"},
+    {"Timeline", 166, "", "the time-line's columns have their default widths already"},
     {"Source text", 22, "", "copies the text selected in the viewer: the test selects none"},
     {"Source text", 2, "Copy", "copies the text selected in the viewer: the test selects none"},
     {"Source text", 3, "Highlight words", "the search words were highlighted as the text was shown"},
