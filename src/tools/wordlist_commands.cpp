@@ -25,6 +25,10 @@
 
 namespace {
 
+using wordlist_tool::ChooseTexts;
+using wordlist_tool::Failed;
+using wordlist_tool::StopListReady;
+
 constexpr char kProgram[] = "linzora_wordlist";
 
 struct TCommandShape {
@@ -72,12 +76,6 @@ bool ParsePositive(const std::string& text, int32_t& value) {
   return true;
 }
 
-// Reports a refusal or a failure on `err` and answers the exit code of one.
-int Failed(std::ostream& err, const std::string& what) {
-  err << kProgram << ": " << what << "\n";
-  return kWordlistToolFailed;
-}
-
 std::unique_ptr<T_WholeWordlistHolder> NewDocument(std::ostream& err, bool uses_stop_list = false) {
   // A text that cannot be read is named, and the run goes on with the others.
   TFailedReadEvent dud = [&err](const TChosenFileDetailsFullRec& text) {
@@ -85,45 +83,6 @@ std::unique_ptr<T_WholeWordlistHolder> NewDocument(std::ostream& err, bool uses_
   };
   return std::make_unique<T_WholeWordlistHolder>(nullptr, nullptr, dud, kListWordList, uses_stop_list,
                                                  LemmaListInUse(), nullptr, nullptr);
-}
-
-// The stop list the settings switch on, loaded for this run: false (with the code of a failure)
-// when it is switched on and cannot be read; `loaded` says whether one applies.
-bool StopListReady(std::ostream& err, bool& loaded, int& code) {
-  loaded = false;
-  const TStopListSettingsRec stop = GetLemmaMatchStopSettings(kToolWordLister, lmsStop);
-  if (!stop.Activated()) return true;
-  const UString file = stop.FileName();
-  if (file.empty() || !LoadedOne(kToolWordLister, lmsStop, file)) {
-    code = Failed(err, "could not read the stop list \"" + U8(file) + "\" (settings stop-list=none switches it off)");
-    return false;
-  }
-  Global_stopLemmaMatchLoaded[lmsStop] = true;
-  loaded = true;
-  return true;
-}
-
-// The texts named: every ".txt" of a folder and its sub-folders (and of the zip archives there),
-// and each file named on its own. A name that is neither is refused before anything is read.
-bool ChooseTexts(const std::vector<std::string>& names, TSharedChosenFilesClass& chosen, std::ostream& err,
-                 int& code) {
-  for (const std::string& n : names) {
-    const UString name = U16(n);
-    if (DirectoryExists(name)) {
-      if (chosen.AddedFolderContents(ExcludeTrailingPathDelimiter(name), u"*.txt", true, true) <= 0)
-        err << kProgram << ": no .txt texts in " << n << "\n";
-    } else if (FileExists(name)) {
-      chosen.ToolAddAFile(name);
-    } else {
-      code = Failed(err, "no such folder or file: " + n);
-      return false;
-    }
-  }
-  if (chosen.FileCount() == 0) {
-    code = Failed(err, "no texts to read");
-    return false;
-  }
-  return true;
 }
 
 // Percent lines on `err`, one for each tenth reached.
@@ -362,6 +321,56 @@ int Consistency(const TWordlistToolArgs& args, std::ostream& out, std::ostream& 
 }
 
 }  // namespace
+
+namespace wordlist_tool {
+
+// Reports a refusal or a failure on `err` and answers the exit code of one.
+int Failed(std::ostream& err, const std::string& what) {
+  err << kProgram << ": " << what << "\n";
+  return kWordlistToolFailed;
+}
+
+// The stop list the settings switch on, loaded for this run: false (with the code of a failure)
+// when it is switched on and cannot be read; `loaded` says whether one applies.
+bool StopListReady(std::ostream& err, bool& loaded, int& code) {
+  loaded = false;
+  const TStopListSettingsRec stop = GetLemmaMatchStopSettings(kToolWordLister, lmsStop);
+  if (!stop.Activated()) return true;
+  const UString file = stop.FileName();
+  if (file.empty() || !LoadedOne(kToolWordLister, lmsStop, file)) {
+    code = Failed(err, "could not read the stop list \"" + U8(file) + "\" (settings stop-list=none switches it off)");
+    return false;
+  }
+  Global_stopLemmaMatchLoaded[lmsStop] = true;
+  loaded = true;
+  return true;
+}
+
+// The texts named: every ".txt" of a folder and its sub-folders (and of the zip archives there),
+// and each file named on its own. A name that is neither is refused before anything is read.
+bool ChooseTexts(const std::vector<std::string>& names, TSharedChosenFilesClass& chosen, std::ostream& err,
+                 int& code) {
+  for (const std::string& n : names) {
+    const UString name = U16(n);
+    if (DirectoryExists(name)) {
+      if (chosen.AddedFolderContents(ExcludeTrailingPathDelimiter(name), u"*.txt", true, true) <= 0)
+        err << kProgram << ": no .txt texts in " << n << "\n";
+    } else if (FileExists(name)) {
+      chosen.ToolAddAFile(name);
+    } else {
+      code = Failed(err, "no such folder or file: " + n);
+      return false;
+    }
+  }
+  if (chosen.FileCount() == 0) {
+    code = Failed(err, "no texts to read");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace wordlist_tool
+
 
 std::string WordlistToolUsage() {
   std::ostringstream u;

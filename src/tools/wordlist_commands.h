@@ -25,6 +25,7 @@
 #include "platform/rtl/ustring.h"
 
 class TIndexHandler;
+class TSharedChosenFilesClass;
 class TTellLinzoraList;
 class TVXStatsList;
 
@@ -60,3 +61,16 @@ int RunWordlistTool(const std::vector<std::string>& args, std::ostream& out, std
 // of places (0 leaves an item without jumps).
 int32_t AddIndexContextsRequest(TIndexHandler& index, const TVXStatsList& stats, UStringView word,
                                 TTellLinzoraList& request);
+
+// Steps every command's file shares.
+namespace wordlist_tool {
+// Reports a refusal or a failure on `err` ("linzora_wordlist: what") and answers exit code 1.
+int Failed(std::ostream& err, const std::string& what);
+// The stop list the settings switch on, loaded for this run: false (with the code of a failure)
+// when it is switched on and cannot be read; `loaded` says whether one applies.
+bool StopListReady(std::ostream& err, bool& loaded, int& code);
+// The texts named: every ".txt" of a folder and its sub-folders (and of the zip archives there),
+// and each file named on its own. A name that is neither is refused before anything is read.
+bool ChooseTexts(const std::vector<std::string>& names, TSharedChosenFilesClass& chosen, std::ostream& err,
+                 int& code);
+}  // namespace wordlist_tool

@@ -26,10 +26,8 @@ constexpr char kProgram[] = "linzora_wordlist";
 std::string U8(UStringView s) { return Utf16ToUtf8(s); }
 UString U16(const std::string& s) { return Utf8ToUtf16(s); }
 
-int Failed(std::ostream& err, const std::string& what) {
-  err << kProgram << ": " << what << "\n";
-  return kWordlistToolFailed;
-}
+using wordlist_tool::ChooseTexts;
+using wordlist_tool::Failed;
 
 bool lemma_list_in_use = false;
 
@@ -46,15 +44,8 @@ std::unique_ptr<T_WholeWordlistHolder> FreshDocument(std::ostream& err) {
 
 // The stop list switched on in the settings, loaded: false with a failure when it cannot be read.
 bool StopListLoadedIfOn(std::ostream& err, int& code) {
-  const TStopListSettingsRec stop = GetLemmaMatchStopSettings(kToolWordLister, lmsStop);
-  if (!stop.Activated()) return true;
-  if (stop.FileName().empty() || !LoadedOne(kToolWordLister, lmsStop, stop.FileName())) {
-    code = Failed(err, "could not read the stop list \"" + U8(stop.FileName()) +
-                           "\" (settings stop-list=none switches it off)");
-    return false;
-  }
-  Global_stopLemmaMatchLoaded[lmsStop] = true;
-  return true;
+  bool loaded = false;
+  return wordlist_tool::StopListReady(err, loaded, code);
 }
 
 int SaveDocument(T_WholeWordlistHolder& doc, const std::string& file, std::ostream& err) {
@@ -276,18 +267,7 @@ TAskAboutText ToolUtf8Answer(std::ostream& err, bool convert) {
 int MakeBatchLists(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err) {
   int code = kWordlistToolDone;
   TSharedChosenFilesClass chosen(false, nullptr, kToolWordLister);
-  for (const std::string& n : args.operands) {
-    const UString name = U16(n);
-    if (DirectoryExists(name)) {
-      if (chosen.AddedFolderContents(ExcludeTrailingPathDelimiter(name), u"*.txt", true, true) <= 0)
-        err << kProgram << ": no .txt texts in " << n << "\n";
-    } else if (FileExists(name)) {
-      chosen.ToolAddAFile(name);
-    } else {
-      return Failed(err, "no such folder or file: " + n);
-    }
-  }
-  if (chosen.FileCount() == 0) return Failed(err, "no texts to read");
+  if (!ChooseTexts(args.operands, chosen, err, code)) return code;
   if (!StopListLoadedIfOn(err, code)) return code;
   std::error_code ec;
   const UString folder = FromFsPath(std::filesystem::absolute(ToFsPath(U16(args.output)), ec));

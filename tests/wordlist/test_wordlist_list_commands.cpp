@@ -14,6 +14,7 @@
 #include "../model/text_reader_test_support.h"
 #include "support/temp_folder.h"
 #include "tools/wordlist_commands.h"
+#include "wordlist/wordlist_tool_runner.h"
 #include "wordlist/word_list_document.h"
 
 extern char** environ;
@@ -22,17 +23,8 @@ namespace {
 
 using text_reader_test::ScopedSettings;
 
-struct TRun {
-  int code = -1;
-  std::string out, err;
-};
-
-std::string ReadAll(const std::string& name) {
-  std::ifstream f(name, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
+using TRun = wordlist_tool_test::TToolRun;
+using wordlist_tool_test::ReadAll;
 
 std::vector<std::string> Split(const std::string& text, char at) {
   std::vector<std::string> parts;
@@ -83,27 +75,7 @@ class ListCommands : public testing::Test {
     global_panic_state = kPanicNone;
   }
   TRun Run(const std::vector<std::string>& args) {
-    const std::string out = Path("tool.out"), err = Path("tool.err");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<std::string> all{LINZORA_WORDLIST_PROGRAM};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    TRun run;
-    if (posix_spawn(&pid, LINZORA_WORDLIST_PROGRAM, &actions, nullptr, argv.data(), environ) == 0) {
-      int status = 0;
-      waitpid(pid, &status, 0);
-      run.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    run.out = ReadAll(out);
-    run.err = ReadAll(err);
-    return run;
+    return wordlist_tool_test::RunWordlistProgram(args, Path(""));
   }
   TShown Show(const std::vector<std::string>& args) {
     std::vector<std::string> all{"show"};

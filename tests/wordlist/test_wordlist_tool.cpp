@@ -17,6 +17,7 @@
 #include "tools/wordlist_commands.h"
 #include "wordlist/detailed_consist.h"
 #include "wordlist/index_test_support.h"
+#include "wordlist/wordlist_tool_runner.h"
 #include "wordlist/relationships_list.h"
 
 extern char** environ;
@@ -28,17 +29,8 @@ using text_reader_test::ScopedSettings;
 
 const std::string kSamplesDir = LINZORA_SAMPLES_DIR;
 
-struct TToolRun {
-  int code = -1;
-  std::string out, err;
-};
-
-std::string ReadAll(const std::string& name) {
-  std::ifstream f(name, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
+using wordlist_tool_test::ReadAll;
+using wordlist_tool_test::TToolRun;
 
 class WordlistTool : public testing::Test {
  protected:
@@ -52,27 +44,7 @@ class WordlistTool : public testing::Test {
   // The program with these arguments, in this process's environment (its settings folder and
   // hand-over folder are the test's own); its standard output and error caught in files.
   TToolRun Run(const std::vector<std::string>& args) {
-    const std::string out = Utf16ToUtf8(dir.Path()) + "tool.out", err = Utf16ToUtf8(dir.Path()) + "tool.err";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<std::string> all{LINZORA_WORDLIST_PROGRAM};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    TToolRun run;
-    if (posix_spawn(&pid, LINZORA_WORDLIST_PROGRAM, &actions, nullptr, argv.data(), environ) == 0) {
-      int status = 0;
-      waitpid(pid, &status, 0);
-      run.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    run.out = ReadAll(out);
-    run.err = ReadAll(err);
-    return run;
+    return wordlist_tool_test::RunWordlistProgram(args, Utf16ToUtf8(dir.Path()));
   }
   std::string Path(const std::string& name) const { return Utf16ToUtf8(dir.Path()) + name; }
   // The samples split over two folders: the first five texts, then the rest (the zip too).

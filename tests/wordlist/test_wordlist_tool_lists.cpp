@@ -13,6 +13,7 @@
 #include "tools/wordlist_commands.h"
 #include "wordlist/detailed_consist.h"
 #include "wordlist/index_test_support.h"
+#include "wordlist/wordlist_tool_runner.h"
 #include "wordlist/relationships_list.h"
 
 extern char** environ;
@@ -22,17 +23,7 @@ namespace {
 using index_test::PlainDoc;
 using text_reader_test::ScopedSettings;
 
-struct TRun {
-  int code = -1;
-  std::string out, err;
-};
-
-std::string Slurp(const std::string& name) {
-  std::ifstream f(name, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
+using TRun = wordlist_tool_test::TToolRun;
 
 class WordlistToolLists : public testing::Test {
  protected:
@@ -42,27 +33,7 @@ class WordlistToolLists : public testing::Test {
   }
 
   TRun Run(const std::vector<std::string>& args) {
-    const std::string out = Path("tool.out"), err = Path("tool.err");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<std::string> all{LINZORA_WORDLIST_PROGRAM};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    TRun run;
-    if (posix_spawn(&pid, LINZORA_WORDLIST_PROGRAM, &actions, nullptr, argv.data(), environ) == 0) {
-      int status = 0;
-      waitpid(pid, &status, 0);
-      run.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    run.out = Slurp(out);
-    run.err = Slurp(err);
-    return run;
+    return wordlist_tool_test::RunWordlistProgram(args, Path(""));
   }
   // Runs and expects success.
   std::string Ok(const std::vector<std::string>& args) {
@@ -292,7 +263,7 @@ TEST_F(WordlistToolLists, CollocatesOfAWholeWordListFollowTheStoredLimits) {
   Ok({"list", Path("c"), "-o", Path("c.lst")});
   const std::string all = Ok({"collocates", Path("c.lst"), "-o", Path("all")});
   EXPECT_NE(all.find("7 collocate files in " + Path("all") + " (of 7 words, 3 texts)"), std::string::npos) << all;
-  const std::string cat = Slurp(Path("all/CAT.txt"));
+  const std::string cat = wordlist_tool_test::ReadAll(Path("all/CAT.txt"));
   ASSERT_GE(cat.size(), 2u);
   std::u16string text;
   for (size_t i = 2; i + 1 < cat.size(); i += 2)
@@ -511,7 +482,7 @@ TEST_F(WordlistToolLists, TheUtf8QuestionConvertsTheTextWhenAskedAndAnsweredYes)
     const TRun run = Run(args);
     ASSERT_EQ(run.code, 0) << run.err;
     EXPECT_EQ(run.out.find("1 UTF-8 texts converted to UTF-16") != std::string::npos, c.converted) << run.out;
-    const std::string bytes = Slurp(Path("u/t.txt"));
+    const std::string bytes = wordlist_tool_test::ReadAll(Path("u/t.txt"));
     EXPECT_EQ(bytes.rfind("\xFF\xFE", 0) == 0, c.converted) << c.question;
     auto doc = Read(Path("u.lst"));
     EXPECT_EQ(RowOf(doc->Words(), u"CAF\u00C9").first, 2) << c.question;
@@ -524,7 +495,7 @@ TEST_F(WordlistToolLists, BadInputIsNamedAndWritesNothing) {
   Text("a/t.txt", "the cat\n");
   Ok({"list", Path("a"), "-o", Path("a.lst")});
   Ok({"consistency", Path("a.lst"), Path("a.lst"), "-o", Path("dc.lst")});
-  Text("cut.lst", Slurp(Path("a.lst")).substr(0, 200));
+  Text("cut.lst", wordlist_tool_test::ReadAll(Path("a.lst")).substr(0, 200));
   Text("binary.txt", std::string("cat\t1\n\0\0\x01", 9));
   Text("bad_count.txt", "cat\t3\ndog\tmany\n");
   Text("lemmas.txt", "dog -> dogs\n");
@@ -588,9 +559,9 @@ TEST_F(WordlistToolLists, BadInputIsNamedAndWritesNothing) {
     EXPECT_FALSE(std::filesystem::exists(Path("gone.lst")));
   }
   // A merge that cannot be written leaves the old file as it was.
-  const std::string before = Slurp(Path("dc.lst"));
+  const std::string before = wordlist_tool_test::ReadAll(Path("dc.lst"));
   EXPECT_EQ(Run({"merge", Path("a.lst"), "-o", Path("dc.lst/x")}).code, 1);
-  EXPECT_EQ(Slurp(Path("dc.lst")), before);
+  EXPECT_EQ(wordlist_tool_test::ReadAll(Path("dc.lst")), before);
   const TRun help = Run({"--help"});
   for (const char* command : {"import", "merge", "collocates", "--batch", "--lemma-texts", "--join"})
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
