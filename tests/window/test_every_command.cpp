@@ -72,7 +72,6 @@ const TNoChange kMayChangeNothing[] = {
     {"", 110, "", "the program's only main window is tiled already: tiling again leaves it in its place"},
     {"", 111, "", "the program's only main window is tiled already: tiling again leaves it in its place"},
     {"", 186, "", "plays the media of a concordance line: there is no line on the other pages"},
-    {"Plot", 195, "", "not built yet: the grid has no frozen rows (an open fault of its own)"},
     {"Concordance", 77, "", "the concordance has no tags with colours: the chooser shows only for one that has"},
     {"Concordance", 176, "", "type-in is the typing mode in use already"},
     {"Concordance", 0, "Read row aloud", "speaks the row through the speech engine, which the test does not hear"},

@@ -2,6 +2,7 @@
 // next run; View > "hide Tag file tags" / "hide Undefined ones" in the lines; View > Column Totals
 // as a row below the data.
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTest>
 
@@ -18,6 +19,7 @@ constexpr int kFontMenuItem = 61;
 constexpr int kHideTagFileTags = 100;
 constexpr int kColumnTotals = 114;
 constexpr int kTagsAsPrefix = 220;
+constexpr int kFreezeTopRows = 195;
 
 class ListDisplaySettings : public SettingsDialogRoad {
  protected:
@@ -152,5 +154,57 @@ TEST_F(ListDisplaySettings, TheDeleteKeyDeletesTheCurrentLine) {
     QTest::keyClick(grid, Qt::Key_Delete);
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
     EXPECT_EQ(deleted(), before + (c.deletes ? 1 : 0)) << c.page;
+  }
+}
+
+// View > "Freeze top rows..." asks how many, and keeps those rows at the top of the grid while the
+// others scroll under them; 0 frees them, and an answer that is no row count changes nothing.
+TEST_F(ListDisplaySettings, FrozenTopRowsStayWhileTheOthersScroll) {
+  ShowSampleRiverLines();
+  TVX_Grid* grid = TurnTo("Plot");
+  ASSERT_NE(grid, nullptr);
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  QAction* item = Main().Menus()->ActionOfTag(kFreezeTopRows);
+  ASSERT_NE(item, nullptr);
+  ASSERT_TRUE(item->isVisible());
+  UString answer;
+  Main().SetInputBox([&answer](const UString&, const UString&, UString& value) {
+    value = answer;
+    return true;
+  });
+  answer = u"2";
+  Trigger(kFreezeTopRows);
+  ASSERT_EQ(grid->FrozenRows(), 2);
+  QTableView* top = grid->FrozenView();
+  ASSERT_NE(top, nullptr);
+  ASSERT_TRUE(top->isVisible());
+  EXPECT_EQ(top->height(), grid->rowHeight(0) + grid->rowHeight(1) + 2);
+
+  // Tall rows, so that the texts' rows scroll; the frozen ones follow their heights.
+  for (int r = 0; r < grid->Model().rowCount(); ++r) grid->setRowHeight(r, 200);
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  EXPECT_EQ(top->height(), 2 * 200 + 2);
+  grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  EXPECT_GT(grid->rowAt(0), 0);  // the grid itself scrolled down
+  EXPECT_EQ(top->rowAt(1), 0);   // the first two lines still stand at the top
+  EXPECT_EQ(top->rowAt(grid->rowHeight(0) + 1), 1);
+  EXPECT_EQ(top->y(), grid->viewport()->y());
+  // Across, the frozen rows scroll with the grid.
+  grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+  EXPECT_EQ(top->horizontalScrollBar()->value(), grid->horizontalScrollBar()->value());
+  SaveScreenshot(*grid, QStringLiteral("commands/frozen_top_rows"));
+
+  struct Case {
+    const char16_t* answer;
+    int frozen;
+    bool shown;
+  };
+  const std::vector<Case> cases = {{u"x", 2, true}, {u"100000", 2, true}, {u"0", 0, false}, {u"1", 1, true}};
+  for (const Case& c : cases) {
+    answer = c.answer;
+    Trigger(kFreezeTopRows);
+    EXPECT_EQ(grid->FrozenRows(), c.frozen) << Utf16ToUtf8(c.answer);
+    EXPECT_EQ(top->isVisible(), c.shown) << Utf16ToUtf8(c.answer);
   }
 }

@@ -87,6 +87,7 @@ constexpr int kTagPrintPreview = 5;
 constexpr int kTagColumnTotals = 114;
 constexpr int kTagReverseDelete = 198;
 constexpr int kTagReduceToN = 21;
+constexpr int kTagFreezeRows = 195;
 // The page of a document's text (a memo), which Plain Text saves as lines.
 constexpr uint8_t kListTextPage = 27;
 
@@ -989,6 +990,7 @@ void TMainToolsForm::HandleMenuCommand(int tag, const UString& data) {
     case kTagJoin: JoinRows(grid, grid ? grid->CurrentRow() : 0); break;
     case kTagZap: ZapList(grid); break;
     case kTagReduceToN: ReduceToNFromInput(grid); break;
+    case kTagFreezeRows: FreezeRowsFromInput(grid); break;
     case kTagUndo: UndoList(grid); break;
     case kTagSavePlainText: SavePageAsPlainText(); break;
     case kTagPrint: PrintGridPages(grid); break;
@@ -1177,6 +1179,33 @@ void TMainToolsForm::ReduceToNFromInput(TVX_Grid* grid) {
   }
   // A cancelled box, 0, a non-number or a count not below the current one change nothing.
   if (given) ReduceToN(grid, answer);
+}
+
+void TMainToolsForm::FreezeRowsFromInput(TVX_Grid* grid) {
+  if (!GridHasListData(grid)) return;
+  UString answer = Num(grid->FrozenRows() > 0 ? grid->FrozenRows() : 1);
+  const UString caption = u"Freeze top rows";
+  const UString prompt = u"How many rows at the top stay in place while the others scroll? (0: none)";
+  bool given = false;
+  if (input_box_) {
+    given = input_box_(caption, prompt, answer);
+  } else {
+    bool ok = false;
+    const QString text = QInputDialog::getText(this, ToQString(caption), ToQString(prompt), QLineEdit::Normal,
+                                               ToQString(answer), &ok);
+    given = ok;
+    answer = FromQString(text);
+  }
+  if (!given) return;
+  // A number from 0 to the rows the list has; anything else changes nothing.
+  bool number = !answer.empty() && answer.size() < 10;
+  int rows = 0;
+  for (char16_t c : answer) {
+    if (c < u'0' || c > u'9') number = false;
+    else rows = rows * 10 + (c - u'0');
+  }
+  if (!number || rows > grid->RowCount()) return;
+  grid->FreezeTopRows(rows);
 }
 
 void TMainToolsForm::UndoList(TVX_Grid* grid) {

@@ -225,6 +225,8 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   void ReduceToN(TVX_Grid* grid, UStringView count_text);
   // Menu 21: an input box proposes the current count; the answer goes to ReduceToN.
   void ReduceToNFromInput(TVX_Grid* grid);
+  // Freeze top rows...: asks how many rows stay at the top of the grid.
+  void FreezeRowsFromInput(TVX_Grid* grid);
   // How the window asks for a line of text (caption, prompt, the value proposed and answered);
   // false when cancelled. Tests answer in place of the user.
   using TInputBox = std::function<bool(const UString& caption, const UString& prompt, UString& value)>;

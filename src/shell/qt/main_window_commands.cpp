@@ -43,6 +43,7 @@ constexpr uint64_t kAllTags = 0x7FFFFFFF;
 constexpr uint64_t kRecheckTagMenus = 0x7FFFFFFE;
 // How far the concordance column may be moved off the search word, either way.
 constexpr int kMostDisplacement = 40;
+constexpr int kTagFreezeTopRows = 195;  // View > Freeze top rows...
 
 void Note(const UString& text) {
   if (global_keeping_log) AddToLogFile(text);
@@ -197,7 +198,13 @@ bool TFormLinzora::CarryOutGridCommand(TVX_Grid* grid, uint64_t wparam) {
   const int tag = entry->tag;
   TVXBaseDataClass* list = GridHasListData(grid) ? grid->List() : nullptr;
   switch (entry->command) {
-    case TConcCommand::kGridView: return false;  // the grid's own display commands
+    case TConcCommand::kGridView:
+      // The grid's own display commands; how many rows to freeze is asked here first.
+      if (tag == kTagFreezeTopRows) {
+        FreezeRowsFromInput(grid);
+        return true;
+      }
+      return false;
     case TConcCommand::kAfterCommon: grid->ListChanged(); break;
     case TConcCommand::kSaveAs: SaveAsThroughDialog(grid, entry->detail); break;
     case TConcCommand::kCopy: CopyThroughFormatDialog(grid); break;

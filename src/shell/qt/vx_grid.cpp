@@ -7,6 +7,7 @@
 #include <QItemSelectionModel>
 #include <QMimeData>
 #include <QPainter>
+#include <QScrollBar>
 #include <functional>
 #include <set>
 
@@ -654,6 +655,68 @@ void TVX_Grid::FitStretchColumn(const TFitRoom& r) {
 void TVX_Grid::resizeEvent(QResizeEvent* e) {
   QTableView::resizeEvent(e);
   FitStretchColumn();
+  PlaceFrozenRows();
+}
+
+void TVX_Grid::FreezeTopRows(int rows) {
+  frozen_rows_ = std::max(0, rows);
+  if (frozen_rows_ == 0) {
+    if (frozen_) frozen_->hide();
+    return;
+  }
+  if (!frozen_) {
+    frozen_ = new QTableView(this);
+    frozen_->setObjectName(QStringLiteral("FrozenRows"));
+    frozen_->setModel(&model_);
+    frozen_->setSelectionModel(selectionModel());
+    frozen_->setFocusPolicy(Qt::NoFocus);
+    frozen_->horizontalHeader()->hide();
+    frozen_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    frozen_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    frozen_->setHorizontalScrollMode(horizontalScrollMode());
+    frozen_->setSelectionBehavior(selectionBehavior());
+    frozen_->setSelectionMode(selectionMode());
+    frozen_->setFrameShape(QFrame::NoFrame);
+    frozen_->setStyleSheet(QStringLiteral("QTableView { border-bottom: 2px solid palette(mid); }"));
+    // The frozen rows follow this grid's columns and its scrolling across.
+    connect(horizontalHeader(), &QHeaderView::sectionResized, frozen_,
+            [this](int section, int, int width) { frozen_->setColumnWidth(section, width); });
+    connect(horizontalScrollBar(), &QAbstractSlider::valueChanged, frozen_->horizontalScrollBar(),
+            &QAbstractSlider::setValue);
+    connect(verticalHeader(), &QHeaderView::sectionResized, this, [this] { PlaceFrozenRows(); });
+    connect(&model_, &QAbstractItemModel::modelReset, this, [this] { PlaceFrozenRows(); });
+  }
+  PlaceFrozenRows();
+}
+
+void TVX_Grid::PlaceFrozenRows() {
+  if (!frozen_ || frozen_rows_ == 0) return;
+  const int rows = std::min(frozen_rows_, model_.rowCount());
+  if (rows == 0) {
+    frozen_->hide();
+    return;
+  }
+  frozen_->setItemDelegate(itemDelegate());
+  int height = 0;
+  for (int r = 0; r < rows; ++r) {
+    frozen_->setRowHeight(r, rowHeight(r));
+    height += rowHeight(r);
+  }
+  for (int c = 0; c < model_.columnCount(); ++c) {
+    frozen_->setColumnHidden(c, isColumnHidden(c));
+    frozen_->setColumnWidth(c, columnWidth(c));
+    if (QAbstractItemDelegate* d = itemDelegateForColumn(c)) frozen_->setItemDelegateForColumn(c, d);
+  }
+  frozen_->setFont(font());
+  frozen_->verticalHeader()->setFixedWidth(verticalHeader()->width());
+  frozen_->verticalHeader()->setVisible(verticalHeader()->isVisible());
+  const int left = frameWidth();
+  const int top = frameWidth() + (horizontalHeader()->isVisible() ? horizontalHeader()->height() : 0);
+  frozen_->setGeometry(left, top, verticalHeader()->width() + viewport()->width(), height + 2);
+  frozen_->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
+  frozen_->verticalScrollBar()->setValue(0);
+  frozen_->show();
+  frozen_->raise();
 }
 
 bool TVX_Grid::HandleGridCommand(int tag) {

@@ -195,6 +195,12 @@ class TVX_Grid : public QTableView {
   void Shrink();
   // Grow current row (199) and Shrink current row (200): one line more or less for that row alone.
   void GrowOrShrinkCurrentRow(bool grow);
+  // Freeze top rows (195): the first `rows` rows stay at the top of the grid while the others
+  // scroll under them (0 frees them). A second view over the same model, the same columns and
+  // the same selection, laid over the top of this one.
+  void FreezeTopRows(int rows);
+  int FrozenRows() const { return frozen_rows_; }
+  QTableView* FrozenView() const { return frozen_; }
   int PreferredLinesPerRow() const { return lines_per_row_; }
   void SetPreferredLinesPerRow(int lines);
   // The font of the texts' settings (Settings > Font): its family when one is named, its size
@@ -242,6 +248,9 @@ class TVX_Grid : public QTableView {
   std::optional<TFitRoom> owed_;
   void KeepWidth(int section, int width);
   void GiveRows();
+  void PlaceFrozenRows();
+  QTableView* frozen_ = nullptr;
+  int frozen_rows_ = 0;
   TVXGridModel model_;
   bool rows_when_shown_ = false;
   TVXGridCellHandler handler_;
