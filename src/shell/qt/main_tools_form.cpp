@@ -1162,21 +1162,21 @@ void TMainToolsForm::ReduceToN(TVX_Grid* grid, UStringView count_text) {
   ListChanged(grid);
 }
 
+bool TMainToolsForm::AskInInputBox(const UString& caption, const UString& prompt, UString& answer) {
+  if (input_box_) return input_box_(caption, prompt, answer);
+  bool ok = false;
+  const QString text =
+      QInputDialog::getText(this, ToQString(caption), ToQString(prompt), QLineEdit::Normal, ToQString(answer), &ok);
+  if (ok) answer = FromQString(text);
+  return ok;
+}
+
 void TMainToolsForm::ReduceToNFromInput(TVX_Grid* grid) {
   if (!GridHasListData(grid) || RefusedDuringJob()) return;
   UString answer = Num(grid->List()->Count());
   const UString caption = VXRes(TVXRes::VXREduceData);
   const UString prompt = VXRes(TVXRes::VXHowManyEntries);
-  bool given = false;
-  if (input_box_) {
-    given = input_box_(caption, prompt, answer);
-  } else {
-    bool ok = false;
-    const QString text = QInputDialog::getText(this, ToQString(caption), ToQString(prompt), QLineEdit::Normal,
-                                               ToQString(answer), &ok);
-    given = ok;
-    answer = FromQString(text);
-  }
+  const bool given = AskInInputBox(caption, prompt, answer);
   // A cancelled box, 0, a non-number or a count not below the current one change nothing.
   if (given) ReduceToN(grid, answer);
 }
@@ -1186,16 +1186,7 @@ void TMainToolsForm::FreezeRowsFromInput(TVX_Grid* grid) {
   UString answer = Num(grid->FrozenRows() > 0 ? grid->FrozenRows() : 1);
   const UString caption = u"Freeze top rows";
   const UString prompt = u"How many rows at the top stay in place while the others scroll? (0: none)";
-  bool given = false;
-  if (input_box_) {
-    given = input_box_(caption, prompt, answer);
-  } else {
-    bool ok = false;
-    const QString text = QInputDialog::getText(this, ToQString(caption), ToQString(prompt), QLineEdit::Normal,
-                                               ToQString(answer), &ok);
-    given = ok;
-    answer = FromQString(text);
-  }
+  const bool given = AskInInputBox(caption, prompt, answer);
   if (!given) return;
   // A number from 0 to the rows the list has; anything else changes nothing.
   bool number = !answer.empty() && answer.size() < 10;

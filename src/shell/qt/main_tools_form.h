@@ -224,6 +224,8 @@ class TMainToolsForm : public TVXStylableForm<QMainWindow>, public TShellActions
   void ZapList(TVX_Grid* grid);
   void ReduceToN(TVX_Grid* grid, UStringView count_text);
   // Menu 21: an input box proposes the current count; the answer goes to ReduceToN.
+  // The input box (or the seam set for it): false when cancelled; `answer` comes in as the default.
+  bool AskInInputBox(const UString& caption, const UString& prompt, UString& answer);
   void ReduceToNFromInput(TVX_Grid* grid);
   // Freeze top rows...: asks how many rows stay at the top of the grid.
   void FreezeRowsFromInput(TVX_Grid* grid);
