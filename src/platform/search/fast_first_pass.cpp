@@ -251,6 +251,37 @@ void KindsBeyondAscii(const char16_t* t, int32_t base, int32_t len, uint16_t* ki
   for (int32_t i = base; i < end; ++i) kinds[i] = UnitKind(t, i, len);
 }
 
+// Units beyond ASCII that the run classifiers take as they take ASCII letters, one bit a unit:
+// letters of the basic plane with case (capital or small, not both) that are neither digits nor
+// punctuation, nor invisible, hidden or hyphens. BeyondAsciiFits takes every such letter, and its
+// masks are those of its kind: a letter, small or not. (The settings' own stops and sentence
+// marks beyond ASCII are looked up apart.) Made a page of 256 units at a time, when first asked.
+struct TPlainLetterPage {
+  uint64_t letter[4], lower[4];
+};
+
+const TPlainLetterPage& PlainLetterPage(unsigned page) {
+  static std::atomic<const TPlainLetterPage*> pages[256];
+  const TPlainLetterPage* p = pages[page].load(std::memory_order_acquire);
+  if (p != nullptr) return *p;
+  auto* made = new TPlainLetterPage{};
+  for (unsigned o = 0; o < 256; ++o) {
+    const char16_t u = static_cast<char16_t>(page << 8 | o);
+    if (u < 128 || (u >= 0xD800 && u <= 0xDFFF)) continue;
+    const uint16_t k = CharKindOf(u);
+    const bool upper = (k & C1_UPPER) != 0, lower = (k & C1_LOWER) != 0;
+    if ((k & C1_ALPHA) == 0 || upper == lower || (k & (C1_DIGIT | C1_PUNCT)) != 0 || k == KIND_INVISIBLE ||
+        k >= kKindHidden || IsHyphenChar(u))
+      continue;
+    made->letter[o / 64] |= uint64_t{1} << (o % 64);
+    if (lower) made->lower[o / 64] |= uint64_t{1} << (o % 64);
+  }
+  const TPlainLetterPage* expected = nullptr;
+  if (pages[page].compare_exchange_strong(expected, made, std::memory_order_acq_rel)) return *made;
+  delete made;  // another thread made the page first
+  return *expected;
+}
+
 inline bool BlockBitSet(const std::vector<uint64_t>& bits, size_t b) { return ((bits[b / 64] >> (b % 64)) & 1) != 0; }
 
 // Sets the units of p[0, m) whose bit is set in `mask` to `value`, a run at a time.
@@ -859,7 +890,34 @@ enum : uint8_t {
 struct TNibbleTables {
   alignas(16) uint8_t class_lo[16], class_hi[16], stop_lo[16], row[16], symbol_lo[16];
   bool any_symbols = false;
+  // The pages of 256 units holding a stop or a sentence mark beyond ASCII (bit p: page p), and
+  // the rules that list them.
+  uint64_t wide_listed_pages[4] = {};
+  const TFastPassRules* rules = nullptr;
 };
+
+// The units of a block's lanes `high` (bytes of 0x80 and above, standing for the units beyond
+// ASCII that `units` holds at their places): true where every one is a plain letter that the
+// settings neither stop at nor take for a sentence mark, with their bits added to the block's
+// letters and small letters.
+inline __attribute__((always_inline)) bool PlainLettersBeyondAscii(const char16_t* units, uint64_t high,
+                                                                   const TNibbleTables& nt, uint64_t& alpha,
+                                                                   uint64_t& lower) {
+  for (; high != 0; high &= high - 1) {
+    const int j = std::countr_zero(high);
+    const char16_t u = units[j];
+    const unsigned page = u >> 8, o = u & 255u;
+    const TPlainLetterPage& p = PlainLetterPage(page);
+    if (((p.letter[o / 64] >> (o % 64)) & 1) == 0) return false;
+    if (((nt.wide_listed_pages[page / 64] >> (page % 64)) & 1) != 0 &&
+        (std::binary_search(nt.rules->wide_stops.begin(), nt.rules->wide_stops.end(), u) ||
+         std::binary_search(nt.rules->wide_sentence_marks.begin(), nt.rules->wide_sentence_marks.end(), u)))
+      return false;
+    alpha |= uint64_t{1} << j;
+    lower |= ((p.lower[o / 64] >> (o % 64)) & 1) << j;
+  }
+  return true;
+}
 
 TNibbleTables NibbleTablesOf(const TFastPassRules& r) {
   TNibbleTables t{};
@@ -883,6 +941,9 @@ TNibbleTables NibbleTablesOf(const TFastPassRules& r) {
     }
   }
   for (int h = 0; h < 8; ++h) t.row[h] = static_cast<uint8_t>(1u << h);
+  for (const std::vector<char16_t>* listed : {&r.wide_stops, &r.wide_sentence_marks})
+    for (const char16_t u : *listed) t.wide_listed_pages[(u >> 8) / 64] |= uint64_t{1} << ((u >> 8) % 64);
+  t.rules = &r;
   return t;
 }
 
@@ -928,9 +989,10 @@ __attribute__((target("avx2"), always_inline)) inline __m256i BroadcastTable(con
 // first block holding a stop (its masks unwritten), or b1. The same masks as BlockScalar gives.
 // kTags: the brackets are wanted; kSymbols: in-word symbols beyond ".", "," and "-" join.
 template <typename U, bool kTags, bool kSymbols>
-__attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, size_t b1, const TNibbleTables& nt,
-                                                       TBlockRecord* __restrict rec, uint64_t* __restrict word,
-                                                       uint64_t* __restrict punct, uint64_t& brackets, uint64_t* step_bits) {
+__attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, const char16_t* units, size_t b0, size_t b1,
+                                                       const TNibbleTables& nt, TBlockRecord* __restrict rec,
+                                                       uint64_t* __restrict word, uint64_t* __restrict punct,
+                                                       uint64_t& brackets, uint64_t* step_bits, uint64_t* wide_blocks) {
   const __m256i class_lo = BroadcastTable(nt.class_lo), class_hi = BroadcastTable(nt.class_hi),
                 stop_lo = BroadcastTable(nt.stop_lo);
   const __m256i row = BroadcastTable(nt.row), symbol_lo = BroadcastTable(nt.symbol_lo);
@@ -949,28 +1011,34 @@ __attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, si
       const __m256i* w = reinterpret_cast<const __m256i*>(p);
       const __m256i u0 = _mm256_loadu_si256(w), u1 = _mm256_loadu_si256(w + 1);
       const __m256i u2 = _mm256_loadu_si256(w + 2), u3 = _mm256_loadu_si256(w + 3);
-      const __m256i any = _mm256_or_si256(_mm256_or_si256(u0, u1), _mm256_or_si256(u2, u3));
-      if (!_mm256_testz_si256(any, _mm256_set1_epi16(static_cast<short>(0xFF80)))) return steps.Done(b);
+      // A unit beyond ASCII packs to a byte of 0x80 or above (saturated), taken as the bytes are.
       v0 = _mm256_permute4x64_epi64(_mm256_packus_epi16(u0, u1), 0xD8);
       v1 = _mm256_permute4x64_epi64(_mm256_packus_epi16(u2, u3), 0xD8);
     }
     // The halves' low and high four bits, as indexes into the tables.
     const __m256i lo0 = _mm256_and_si256(v0, low_half), hi0 = _mm256_and_si256(_mm256_srli_epi16(v0, 4), low_half);
     const __m256i lo1 = _mm256_and_si256(v1, low_half), hi1 = _mm256_and_si256(_mm256_srli_epi16(v1, 4), low_half);
-    // A stop, a zero byte or a byte of 0x80 or above anywhere sends the block to the full road.
+    // A stop or a zero byte anywhere sends the block to the full road (the bytes of 0x80 and
+    // above find no row).
     const __m256i rows0 = _mm256_shuffle_epi8(row, hi0), rows1 = _mm256_shuffle_epi8(row, hi1);
-    const __m256i stop = _mm256_or_si256(
-        _mm256_or_si256(_mm256_and_si256(_mm256_shuffle_epi8(stop_lo, lo0), rows0),
-                        _mm256_and_si256(_mm256_shuffle_epi8(stop_lo, lo1), rows1)),
-        _mm256_and_si256(_mm256_or_si256(v0, v1), high_bit));
+    const __m256i stop = _mm256_or_si256(_mm256_and_si256(_mm256_shuffle_epi8(stop_lo, lo0), rows0),
+                                         _mm256_and_si256(_mm256_shuffle_epi8(stop_lo, lo1), rows1));
     if (!_mm256_testz_si256(stop, stop)) return steps.Done(b);
-    const __m256i c0 = _mm256_and_si256(_mm256_shuffle_epi8(class_lo, lo0), _mm256_shuffle_epi8(class_hi, hi0));
-    const __m256i c1 = _mm256_and_si256(_mm256_shuffle_epi8(class_lo, lo1), _mm256_shuffle_epi8(class_hi, hi1));
     // The 64 bits of one class from its top bit in each byte of the two halves.
     auto bits = [](__m256i m0, __m256i m1) __attribute__((target("avx2"), always_inline)) {
       return static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(m0))) |
              (static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(m1))) << 32);
     };
+    // So does a unit beyond ASCII that is no plain letter; plain letters join the block's
+    // letters, and the block is noted as one beyond ASCII.
+    uint64_t wide_alpha = 0, wide_lower = 0;
+    if (!_mm256_testz_si256(_mm256_or_si256(v0, v1), high_bit)) {
+      if (units == nullptr || !PlainLettersBeyondAscii(units + b * 64, bits(v0, v1), nt, wide_alpha, wide_lower))
+        return steps.Done(b);
+      wide_blocks[b / 64] |= uint64_t{1} << (b % 64);
+    }
+    const __m256i c0 = _mm256_and_si256(_mm256_shuffle_epi8(class_lo, lo0), _mm256_shuffle_epi8(class_hi, hi0));
+    const __m256i c1 = _mm256_and_si256(_mm256_shuffle_epi8(class_lo, lo1), _mm256_shuffle_epi8(class_hi, hi1));
     // A class bit k moved to the top: shifting 16-bit lanes moves each byte's bit k to bit 7
     // within the byte.
     auto at_top = [](__m256i c, int k) __attribute__((target("avx2"), always_inline)) {
@@ -979,10 +1047,11 @@ __attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, si
     // Either letter bit (the top two) makes the byte at least 0x40: adding 0x40 with saturation
     // sets the top bit exactly then.
     const __m256i forty = _mm256_set1_epi8(0x40);
-    const uint64_t alpha = bits(_mm256_adds_epu8(c0, forty), _mm256_adds_epu8(c1, forty));
+    const uint64_t ascii_alpha = bits(_mm256_adds_epu8(c0, forty), _mm256_adds_epu8(c1, forty));
+    const uint64_t alpha = ascii_alpha | wide_alpha;
     const uint64_t digit = bits(at_top(c0, 5), at_top(c1, 5));
     // Lower case letters are the letters with bit 5 (0x20) set.
-    const uint64_t lower = alpha & bits(_mm256_slli_epi16(v0, 2), _mm256_slli_epi16(v1, 2));
+    const uint64_t lower = (ascii_alpha & bits(_mm256_slli_epi16(v0, 2), _mm256_slli_epi16(v1, 2))) | wide_lower;
     const __m256i marks = _mm256_set1_epi8(kNibbleSentence | kNibbleQuestion), to_top = _mm256_set1_epi8(0x7C);
     const uint64_t sentence = bits(_mm256_adds_epu8(_mm256_and_si256(c0, marks), to_top),
                                    _mm256_adds_epu8(_mm256_and_si256(c1, marks), to_top));
@@ -1014,15 +1083,16 @@ __attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, size_t b0, si
 
 // The same with 128-bit vectors, four quarters of a block at a time (SSSE3 has the lookup).
 template <typename U, bool kTags, bool kSymbols>
-__attribute__((target("ssse3"))) size_t ClassifyRunSsse3(const U* t, size_t b0, size_t b1, const TNibbleTables& nt,
-                                                         TBlockRecord* __restrict rec, uint64_t* __restrict word,
-                                                         uint64_t* __restrict punct, uint64_t& brackets, uint64_t* step_bits) {
+__attribute__((target("ssse3"))) size_t ClassifyRunSsse3(const U* t, const char16_t* units, size_t b0, size_t b1,
+                                                         const TNibbleTables& nt, TBlockRecord* __restrict rec,
+                                                         uint64_t* __restrict word, uint64_t* __restrict punct,
+                                                         uint64_t& brackets, uint64_t* step_bits, uint64_t* wide_blocks) {
   auto table = [](const uint8_t* p) __attribute__((target("ssse3"), always_inline)) {
     return _mm_load_si128(reinterpret_cast<const __m128i*>(p));
   };
   const __m128i class_lo = table(nt.class_lo), class_hi = table(nt.class_hi), stop_lo = table(nt.stop_lo);
   const __m128i row = table(nt.row), symbol_lo = table(nt.symbol_lo);
-  const __m128i low_half = _mm_set1_epi8(0x0F), high_bit = _mm_set1_epi8(static_cast<char>(0x80));
+  const __m128i low_half = _mm_set1_epi8(0x0F);
   const __m128i forty = _mm_set1_epi8(0x40), marks = _mm_set1_epi8(kNibbleSentence | kNibbleQuestion);
   const __m128i to_top = _mm_set1_epi8(0x7C), zero = _mm_setzero_si128();
   TStepBitsRun steps(step_bits, b0);
@@ -1033,23 +1103,20 @@ __attribute__((target("ssse3"))) size_t ClassifyRunSsse3(const U* t, size_t b0, 
     if constexpr (sizeof(U) == 1) {
       for (int q = 0; q < 4; ++q) v[q] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * q));
     } else {
+      // A unit beyond ASCII packs to a byte of 0x80 or above (saturated), taken as the bytes are.
       const __m128i* w = reinterpret_cast<const __m128i*>(p);
-      __m128i any = zero;
-      for (int q = 0; q < 8; ++q) any = _mm_or_si128(any, _mm_loadu_si128(w + q));
-      if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(any, _mm_set1_epi16(static_cast<short>(0xFF80))), zero)) != 0xFFFF)
-        return steps.Done(b);
       for (int q = 0; q < 4; ++q) v[q] = _mm_packus_epi16(_mm_loadu_si128(w + 2 * q), _mm_loadu_si128(w + 2 * q + 1));
     }
     __m128i stop = zero;
-    uint64_t alpha = 0, digit = 0, lower = 0, sentence = 0, joinable = 0, printable = 0, open = 0, close = 0;
+    uint64_t alpha = 0, digit = 0, lower = 0, sentence = 0, joinable = 0, printable = 0, open = 0, close = 0, high = 0;
     // The 16 bits of a quarter from the top bit of each byte, placed at the quarter's place.
     auto bits = [](__m128i m, int q) { return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(m))) << (16 * q); };
     for (int q = 0; q < 4; ++q) {
       const __m128i lo = _mm_and_si128(v[q], low_half);
       const __m128i hi = _mm_and_si128(_mm_srli_epi16(v[q], 4), low_half);
       const __m128i rows = _mm_shuffle_epi8(row, hi);
-      stop = _mm_or_si128(stop, _mm_or_si128(_mm_and_si128(_mm_shuffle_epi8(stop_lo, lo), rows),
-                                             _mm_and_si128(v[q], high_bit)));
+      stop = _mm_or_si128(stop, _mm_and_si128(_mm_shuffle_epi8(stop_lo, lo), rows));
+      high |= bits(v[q], q);
       const __m128i c = _mm_and_si128(_mm_shuffle_epi8(class_lo, lo), _mm_shuffle_epi8(class_hi, hi));
       alpha |= bits(_mm_adds_epu8(c, forty), q);
       digit |= bits(_mm_slli_epi16(c, 2), q);
@@ -1068,7 +1135,12 @@ __attribute__((target("ssse3"))) size_t ClassifyRunSsse3(const U* t, size_t b0, 
       }
     }
     if (_mm_movemask_epi8(_mm_cmpeq_epi8(stop, zero)) != 0xFFFF) return steps.Done(b);
-    PutBlock(TBlockRecord{alpha, lower & alpha, digit, sentence, joinable, open, close}, printable, b, rec, word, punct,
+    lower &= alpha;
+    if (high != 0) {  // units beyond ASCII: plain letters join the letters, anything else stops
+      if (units == nullptr || !PlainLettersBeyondAscii(units + b * 64, high, nt, alpha, lower)) return steps.Done(b);
+      wide_blocks[b / 64] |= uint64_t{1} << (b % 64);
+    }
+    PutBlock(TBlockRecord{alpha, lower, digit, sentence, joinable, open, close}, printable, b, rec, word, punct,
              brackets, steps);
   }
   return steps.Done(b1);
@@ -1107,8 +1179,8 @@ bool HasSsse3() {
 
 // The run classifier for a path and the settings, when the path has one.
 template <typename U>
-using TClassifyRun = size_t (*)(const U*, size_t, size_t, const TNibbleTables&, TBlockRecord*, uint64_t*, uint64_t*,
-                                uint64_t&, uint64_t*);
+using TClassifyRun = size_t (*)(const U*, const char16_t*, size_t, size_t, const TNibbleTables&, TBlockRecord*,
+                                uint64_t*, uint64_t*, uint64_t&, uint64_t*, uint64_t*);
 
 template <typename U>
 TClassifyRun<U> ClassifyRunFor(TVectorPath path, bool tags, bool symbols) {
@@ -1563,12 +1635,17 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
       const size_t whole = std::min(want, static_cast<size_t>(len) / 64);
       while ((run_bytes != nullptr || run_units != nullptr) && classified < whole && !failed) {
         uint64_t brackets = 0;  // the brackets of the run's blocks
+        // Units beyond ASCII are looked up where the text holds them (read as bytes, only where
+        // they were put in place).
         const size_t done =
             narrow != nullptr
-                ? run_bytes(narrow, classified, whole, nibbles, s.rec.data(), out.word_masks.data(), out.punct_masks.data(),
-                            brackets, s.steps.data())
-                : run_units(t, classified, whole, nibbles, s.rec.data(), out.word_masks.data(), out.punct_masks.data(),
-                            brackets, s.steps.data());
+                ? run_bytes(narrow, units_in_text ? t : nullptr, classified, whole, nibbles, s.rec.data(),
+                            out.word_masks.data(), out.punct_masks.data(), brackets, s.steps.data(), out.wide_blocks.data())
+                : run_units(t, t, classified, whole, nibbles, s.rec.data(), out.word_masks.data(), out.punct_masks.data(),
+                            brackets, s.steps.data(), out.wide_blocks.data());
+        if (out.all_ascii)
+          for (size_t b = classified; b < done && out.all_ascii; b += 64 - b % 64)
+            out.all_ascii = out.wide_blocks[b / 64] == 0;
         if (rules.hide_tags && brackets == 0 && !tag_open) {  // no tag in the run, none running into it
           std::fill(out.tag_masks.begin() + static_cast<ptrdiff_t>(classified),
                     out.tag_masks.begin() + static_cast<ptrdiff_t>(done), 0);
