@@ -339,6 +339,25 @@ struct TSearchAndDoEngine::Impl {
     }
     if (found == 0) return false;
     std::fill(picks.lengths + found, picks.lengths + 4, -1);
+    // The first characters sought, folded as the words' hashes fold them, when there are at
+    // most four.
+    int32_t firsts = 0;
+    picks.by_first = true;
+    for (const TKnownItem& k : known) {
+      if (!k.present) continue;
+      for (const TAlternative& alt : k.compiled.alts) {
+        const UString& raw = alt.slots[0].raw;
+        if (raw.empty()) {
+          picks.by_first = false;
+          continue;
+        }
+        const char16_t first = fold[raw[0]];
+        if (std::find(picks.firsts, picks.firsts + firsts, first) != picks.firsts + firsts) continue;
+        if (firsts == 4) picks.by_first = false;
+        else picks.firsts[firsts++] = first;
+      }
+    }
+    std::fill(picks.firsts + firsts, picks.firsts + 4, picks.firsts[0]);
     return true;
   }
 
@@ -844,6 +863,8 @@ void TSearchAndDoEngine::PrepareForConcordancing(UStringView, const char16_t* bu
     picks->next_number = 0;
     picks->numbers.clear();
     picks->picked_words.clear();
+    picks->bytes = positions.plain_bytes;
+    picks->bytes_from = m.begin;
   } else {
     // At most one word in two characters: the list never grows while it is filled.
     m.words.reserve(static_cast<size_t>(m.length / 2 + 2));

@@ -354,6 +354,19 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
   };
   [[maybe_unused]] int32_t pick_len[4] = {-1, -1, -1, -1};
   if constexpr (kPick) std::copy(picks->lengths, picks->lengths + 4, pick_len);
+  // Whether the word starting at p may be one sought, by its first character.
+  [[maybe_unused]] auto may_be_sought = [&](int32_t p) __attribute__((always_inline)) -> bool {
+    if (!picks->by_first) return true;
+    char16_t u;
+    if (picks->bytes != nullptr && p >= picks->bytes_from) {
+      const uint8_t x = picks->bytes[p - picks->bytes_from];
+      u = x < 0x80 ? char16_t{x} : text[p];
+    } else {
+      u = text[p];
+    }
+    const char16_t f = fold[u];
+    return (f == picks->firsts[0]) | (f == picks->firsts[1]) | (f == picks->firsts[2]) | (f == picks->firsts[3]);
+  };
   // The lengths a block's masks can find (a word within one block), each once.
   [[maybe_unused]] int32_t block_len[4] = {0, 0, 0, 0};
   [[maybe_unused]] int block_lens = 0;
@@ -545,13 +558,16 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
           const uint64_t starts = wm & ~before, ends = ~wm & before;
           if (in_word && ends != 0) {
             const int32_t span = i + std::countr_zero(ends) - start;
-            if (((span == pick_len[0]) | (span == pick_len[1]) | (span == pick_len[2]) | (span == pick_len[3])) ||
+            if ((((span == pick_len[0]) | (span == pick_len[1]) | (span == pick_len[2]) | (span == pick_len[3])) &&
+                 may_be_sought(start)) ||
                 (word_flags & kWordSkipsChars) != 0)
               break;
           }
           uint64_t found = 0;
           for (int k = 0; k < block_lens; ++k) found |= starts & runs_of(wm, k) & (ends >> block_len[k]);
-          if (found != 0) break;
+          bool sought = false;
+          for (; found != 0 && !sought; found &= found - 1) sought = may_be_sought(i + std::countr_zero(found));
+          if (sought) break;
           const int32_t counted = next_number;
           next_number += std::popcount(ends);
           if (mk == 0) {

@@ -45,11 +45,20 @@ struct TUnitEvent {
 // state at its end; with text_end every open unit with words closes.
 // A scan for a few whole words keeps only the words that may be one of them: those as long as
 // one of `lengths`, or with characters inside that are not letters. The others are counted.
+// Where the masks say which words may be picked, a block with none that can be one only counts
+// its words; a word of a picked length can be one only when its first character folds to one of
+// `firsts` (a word is picked as it lies, its characters one for one those of a whole word
+// sought). Those are read from `bytes` (the characters from `bytes_from` on, one a character; one
+// of 0x80 or above stands for the unit the text holds) or else from the text.
 struct TWordPicks {
   int32_t lengths[4] = {-1, -1, -1, -1};
   int32_t next_number = 0;              // the number the scan's next word gets; moves on with each word
   std::vector<int32_t> numbers;         // of the kept words, rising
   std::vector<TScanWord> picked_words;  // the kept words (not hashed)
+  bool by_first = false;                // firsts holds every folded first character sought
+  char16_t firsts[4] = {};
+  const uint8_t* bytes = nullptr;
+  int32_t bytes_from = 0;
 };
 
 // Masks of the blocks of 64 characters from `begin` that a first pass already took (bit j of

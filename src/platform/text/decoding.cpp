@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -55,6 +56,66 @@ __attribute__((target("avx2"))) void AsciiRunWide(const uint8_t* data, size_t n,
   }
   zero = zero || !_mm256_testz_si256(zeros, zeros);
 }
+
+// Whether the processor compresses bytes across 512 bits (LINZORA_NO_AVX512 leaves the 256-bit
+// steps to the tests on such processors too).
+bool UseCompressVectors() {
+  static const bool has = lz_text_detail::UseWideVectors() && __builtin_cpu_supports("avx512bw") &&
+                          __builtin_cpu_supports("avx512vbmi2") && !std::getenv("LINZORA_NO_AVX512");
+  return has;
+}
+
+// Blocks of 64 bytes from byte i (unit o) read one byte a unit, as long as each holds only ASCII
+// and well-formed sequences of two bytes (a sequence may not start in the block's last byte
+// unless it ends there: the block then stops before it): ASCII bytes are kept, a sequence becomes
+// 0x80 in narrow and its unit goes to out at its place, each noted among the breaks as the
+// one-at-a-time steps note it. Stops at the first block holding anything else (longer sequences,
+// bytes that are not UTF-8), which the steps below take; i and o move on alike. A zero byte passed
+// is added to `zero`.
+__attribute__((target("avx512f,avx512bw,avx512vbmi2,bmi2,popcnt"))) void TwoByteBlocksNarrow(
+    const uint8_t* data, size_t n, char16_t* out, uint8_t* narrow, size_t& i_io, size_t& o_io, bool& zero,
+    TUtf8RunBreaks* breaks, size_t& sequences) {
+  size_t i = i_io, o = o_io;
+  const __m512i top2 = _mm512_set1_epi8(static_cast<char>(0xC0)), cont_bits = _mm512_set1_epi8(static_cast<char>(0x80));
+  const __m512i lead_from = _mm512_set1_epi8(static_cast<char>(0xC2)), lead_span = _mm512_set1_epi8(0x1E);
+  bool zeros = false;
+  for (; i + 64 <= n;) {
+    // The bytes come from the file's pages, mostly not in the cache yet: asked for ahead.
+    _mm_prefetch(reinterpret_cast<const char*>(data + i) + 2048, _MM_HINT_T0);
+    const __m512i v = _mm512_loadu_si512(data + i);
+    zeros = zeros || _mm512_testn_epi8_mask(v, v) != 0;
+    const uint64_t high = _mm512_movepi8_mask(v);
+    if (high == 0) {
+      _mm512_storeu_si512(narrow + o, v);
+      i += 64;
+      o += 64;
+      continue;
+    }
+    const uint64_t cont = _mm512_cmpeq_epi8_mask(_mm512_and_si512(v, top2), cont_bits);
+    const uint64_t lead = _mm512_cmplt_epu8_mask(_mm512_sub_epi8(v, lead_from), lead_span);
+    if ((high & ~cont & ~lead) != 0) break;  // a longer sequence, or a byte that is no UTF-8
+    // A lead in the last byte: its sequence goes on past the block, which stops before it.
+    const uint64_t take = (lead >> 63) != 0 ? ~uint64_t{0} >> 1 : ~uint64_t{0};
+    if ((cont & take) != ((lead << 1) & take)) break;  // not one continuation after each lead
+    const uint64_t keep = ~cont & take;
+    _mm512_storeu_si512(narrow + o, _mm512_maskz_compress_epi8(keep, _mm512_mask_blend_epi8(lead & take, v, cont_bits)));
+    for (uint64_t l = lead & take; l != 0; l &= l - 1) {
+      const unsigned p = static_cast<unsigned>(__builtin_ctzll(l));
+      const size_t at = o + p - static_cast<size_t>(__builtin_popcountll(cont & ((uint64_t{1} << p) - 1)));
+      out[at] = static_cast<char16_t>((data[i + p] & 0x1Fu) << 6 | (data[i + p + 1] & 0x3Fu));
+      if (breaks && breaks->complete) {
+        breaks->units->push_back(static_cast<uint32_t>(at + 1));
+        breaks->bytes->push_back(breaks->base + static_cast<uint32_t>(i + p + 2));
+        breaks->complete = ++sequences < breaks->most;
+      }
+    }
+    o += static_cast<size_t>(__builtin_popcountll(keep));
+    i += take == ~uint64_t{0} ? 64 : 63;
+  }
+  i_io = i;
+  o_io = o;
+  zero = zero || zeros;
+}
 #endif
 
 // Strict UTF-8 into UTF-16 units (out), or with kNarrow into one byte a unit (narrow: an ASCII
@@ -71,8 +132,13 @@ bool DecodeUtf8Into(const uint8_t* data, size_t n, char16_t* out, uint8_t* narro
 #if defined(__x86_64__)
   const bool wide = lz_text_detail::UseWideVectors();
   bool wide_zero = false;
+  const bool compress = kNarrow && UseCompressVectors();
 #endif
   while (i < n) {
+#if defined(__x86_64__)
+    // Prose beyond ASCII of two-byte letters goes a block of 64 bytes a step.
+    if (compress) TwoByteBlocksNarrow(data, n, out, narrow, i, o, wide_zero, breaks, sequences);
+#endif
 #if defined(__SSE2__)
     // ASCII runs, 16 bytes at a time: all 16 are stored (widened), and as many as are ASCII
     // are kept.
