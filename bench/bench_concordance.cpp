@@ -125,6 +125,17 @@ double RunOver(const char* label, const std::vector<UString>& names, int64_t byt
         !SafeSaveBytes(Utf8ToUtf16(std::string(save) + "." + std::to_string(threads)), m.Memory(), m.Size()))
       std::printf("could not save the list to %s\n", save);
   }
+  // BENCH_ROAD_SHARE=1: how the chunks went (the fast pass's share, and why the rest did not).
+  if (std::getenv("BENCH_ROAD_SHARE")) {
+    const TRoadShare r = RoadShare();
+    std::printf("road share: %lld chunks, %lld judged by the fast pass, %lld read as bytes; %lld blocks of 64, "
+                "%lld beyond ASCII, %lld classified one at a time\n",
+                static_cast<long long>(r.chunks), static_cast<long long>(r.judged), static_cast<long long>(r.as_bytes),
+                static_cast<long long>(r.blocks), static_cast<long long>(r.blocks_beyond_ascii),
+                static_cast<long long>(r.blocks_alone));
+    for (const auto& [why, count] : r.reasons)
+      std::printf("road share:   %lld chunks to the full road at %s\n", static_cast<long long>(count), why.c_str());
+  }
   // BENCH_PRINT_BYTES=1: each line's byte in its text, one a row (to find where two builds differ).
   if (std::getenv("BENCH_PRINT_BYTES"))
     for (int64_t i = 0; i < lines; ++i) std::printf("%lld\n", static_cast<long long>(list.Line(static_cast<int>(i))->Data().byte_position));

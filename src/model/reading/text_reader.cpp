@@ -1,6 +1,10 @@
 #include "model/reading/text_reader.h"
 
 #include <array>
+#include <cstdio>
+#include <map>
+#include <bit>
+#include <atomic>
 
 #include <algorithm>
 #include <cstring>
@@ -61,16 +65,32 @@ UString HexU(int64_t v, int digits) {
 }
 
 #if defined(__x86_64__)
-// The 512-bit steps of Utf8CharOffsets over runs of ASCII from b[i]: 64 bytes a step, their 64
+// The 512-bit steps of Utf8CharOffsets from b[i], 64 bytes a step: over runs of ASCII their 64
 // offsets streamed a whole cache line a store, once `o` lies on a line (up to fifteen offsets
-// are written alone to reach one). Answers where it stopped: at the first 64 bytes that are not
-// all ASCII, or fewer than 64 from the end.
+// are written alone to reach one); 64 bytes of characters of up to three bytes give the offsets
+// of the bytes that start one. Answers where it stopped: at the first 64 bytes holding a
+// sequence of four bytes, or fewer than 64 from the end.
 __attribute__((target("avx512f,avx512bw"))) size_t Utf8AsciiOffsetsByLines(const uint8_t* b, size_t i, size_t n,
                                                                            uint32_t base, uint32_t*& o) {
   const __m512i step = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
   const __m512i sixteen = _mm512_set1_epi32(16);
   while (i + 64 <= n) {
-    if (_mm512_movepi8_mask(_mm512_loadu_si512(b + i)) != 0) break;
+    const __m512i v = _mm512_loadu_si512(b + i);
+    if (_mm512_movepi8_mask(v) != 0) {
+      // Characters of up to three bytes: the offsets of the bytes that start one, compressed.
+      const uint64_t starts = ~_mm512_cmpeq_epi8_mask(_mm512_and_si512(v, _mm512_set1_epi8(static_cast<char>(0xC0))),
+                                                      _mm512_set1_epi8(static_cast<char>(0x80)));
+      if (_mm512_cmpge_epu8_mask(v, _mm512_set1_epi8(static_cast<char>(0xF0))) != 0) break;  // pairs of units
+      __m512i x = _mm512_add_epi32(_mm512_set1_epi32(static_cast<int>(base + i)), step);
+      for (int q = 0; q < 4; ++q, x = _mm512_add_epi32(x, sixteen)) {
+        const __mmask16 m = static_cast<__mmask16>(starts >> (16 * q));
+        const int kept = __builtin_popcount(m);  // written alone: out has room for no more
+        _mm512_mask_storeu_epi32(o, static_cast<__mmask16>((1u << kept) - 1), _mm512_maskz_compress_epi32(m, x));
+        o += kept;
+      }
+      i += 64;
+      continue;
+    }
     if (const size_t off = (reinterpret_cast<uintptr_t>(o) & 63) / sizeof(uint32_t); off != 0) {
       for (size_t r = 16 - off; r > 0; --r, ++i) *o++ = base + static_cast<uint32_t>(i);
       continue;
@@ -1586,9 +1606,13 @@ bool TBufferProcessor::ClassifyTheChunk() {
   // The fast pass judges the chunk whole or not at all: the steps it cannot take here (a header
   // to cut, an excluded span left open, brackets written as entities) need the full road.
   fFastChunk = false;
-  if (fFastRules.usable && FastFirstPassOn() && fLiteralBrackets.empty() &&
-      !(BufferDetails.chunk_index == 0 && Cutting_Header) &&
-      !(fTagHandler && fTagHandler->ExcludedSpanOpen())) {
+  const char* why_not = !fFastRules.usable                                        ? "the text's settings"
+                        : !fLiteralBrackets.empty()                                ? "brackets written as entities"
+                        : BufferDetails.chunk_index == 0 && Cutting_Header         ? "a header to cut"
+                        : fTagHandler && fTagHandler->ExcludedSpanOpen()           ? "an excluded stretch open"
+                                                                                   : nullptr;
+  fFastResult.stopped_in_block = -1;
+  if (why_not == nullptr && FastFirstPassOn()) {
     const bool cut_at_end = fReadTheWholeFile && !IsLastChunk();
     fFastChunk = FastFirstPass(fText.data(), fwchar_kinds.data(), static_cast<int32_t>(c), static_cast<int32_t>(n),
                                cut_at_end ? Length() : INT32_MAX, fFastRules, BestVectorPath(), fFastResult,
@@ -1600,7 +1624,81 @@ bool TBufferProcessor::ClassifyTheChunk() {
     WidenLazyText(static_cast<int32_t>(c));
     ClassifyChars(fText.data() + c, n - c, fwchar_kinds.data() + c);
   }
+  if (FastFirstPassOn()) NoteRoad(why_not);
   return true;
+}
+
+namespace {
+
+struct TRoadTally {
+  std::atomic<int64_t> chunks{0}, judged{0}, as_bytes{0}, blocks{0}, blocks_beyond_ascii{0}, blocks_alone{0};
+  std::mutex lock;
+  std::map<std::string, int64_t> reasons;
+};
+
+TRoadTally& RoadTally() {
+  static TRoadTally tally;
+  return tally;
+}
+
+// What in block [from, from + 64) of text kept the pass from judging it: its first unit that is a
+// zero, a stop of the settings, or beyond ASCII and no letter with case.
+std::string StopInBlock(const UString& text, int32_t from, const TFastPassRules& rules) {
+  const int32_t end = std::min<int32_t>(from + 64, static_cast<int32_t>(text.size()));
+  for (int32_t i = std::max(0, from); i < end; ++i) {
+    const char16_t u = text[static_cast<size_t>(i)];
+    if (u == 0) return "a zero";
+    if (u < 128) {
+      if (rules.stops[u]) return std::string("\"") + static_cast<char>(u) + "\" (a stop)";
+      continue;
+    }
+    const uint16_t k = CharKindOf(u);
+    if ((k & C1_ALPHA) != 0 && ((k & C1_UPPER) != 0) != ((k & C1_LOWER) != 0) && (k & (C1_DIGIT | C1_PUNCT)) == 0)
+      continue;
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(u));
+    return code;
+  }
+  return "a letter judged by its neighbours";
+}
+
+}  // namespace
+
+TRoadShare RoadShare() {
+  TRoadTally& t = RoadTally();
+  TRoadShare r;
+  r.chunks = t.chunks;
+  r.judged = t.judged;
+  r.as_bytes = t.as_bytes;
+  r.blocks = t.blocks;
+  r.blocks_beyond_ascii = t.blocks_beyond_ascii;
+  r.blocks_alone = t.blocks_alone;
+  std::lock_guard<std::mutex> hold(t.lock);
+  r.reasons.assign(t.reasons.begin(), t.reasons.end());
+  std::stable_sort(r.reasons.begin(), r.reasons.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+  return r;
+}
+
+void TBufferProcessor::NoteRoad(const char* why_not) {
+  TRoadTally& t = RoadTally();
+  t.chunks.fetch_add(1, std::memory_order_relaxed);
+  if (fNarrowNew != nullptr) t.as_bytes.fetch_add(1, std::memory_order_relaxed);
+  if (fFastChunk) {
+    t.judged.fetch_add(1, std::memory_order_relaxed);
+    const TFastPassResult& f = fFastResult;
+    int64_t wide = 0;
+    if (!f.all_ascii)
+      for (const uint64_t w : f.wide_blocks) wide += std::popcount(w);
+    t.blocks.fetch_add(static_cast<int64_t>(f.word_masks.size()), std::memory_order_relaxed);
+    t.blocks_beyond_ascii.fetch_add(wide, std::memory_order_relaxed);
+    t.blocks_alone.fetch_add(f.blocks_alone, std::memory_order_relaxed);
+    return;
+  }
+  const std::string why = why_not != nullptr                 ? why_not
+                          : fFastResult.stopped_in_block >= 0 ? StopInBlock(fText, fFastResult.stopped_in_block, fFastRules)
+                                                              : "tags or marks the pass leaves alone";
+  std::lock_guard<std::mutex> hold(t.lock);
+  ++t.reasons[why];
 }
 
 void TBufferProcessor::WidenLazyText(int32_t at) {

@@ -61,6 +61,7 @@
 #include <memory>
 #include <mutex>
 #include <utility>
+#include <string>
 #include <vector>
 
 #include "model/reading/chosen_texts.h"
@@ -87,6 +88,17 @@ inline constexpr int64_t kTextChunkBytes = 2097152;  // bytes read at a time
 // few chunks, so that maps are made seldom, while what a reading worker holds mapped stays small
 // (mapped pages count in the process's resident memory).
 inline constexpr int64_t kMapStretchBytes = int64_t{8} << 20;
+// How the chunks read so far went, over every text and thread: how many the fast pass judged and
+// how many it read as bytes, its blocks of 64 characters (those holding units beyond ASCII, and
+// those it classified one at a time), and why the others went down the full road, most often
+// first. For the benchmarks, which print it after a run.
+struct TRoadShare {
+  int64_t chunks = 0, judged = 0, as_bytes = 0;
+  int64_t blocks = 0, blocks_beyond_ascii = 0, blocks_alone = 0;
+  std::vector<std::pair<std::string, int64_t>> reasons;
+};
+TRoadShare RoadShare();
+
 inline constexpr int32_t kBoundarySearchChars = 10000;  // how far back a chunk looks for its cut
 inline constexpr int kTextSelectStrings = 28;
 inline constexpr int32_t kCarriedWordsMin = 64;      // words of a piece handed over again with the next
@@ -504,6 +516,9 @@ class TBufferProcessor {
   void SetUpFastPass();
   // The steps of PreProcessTheChunk that a chunk the fast first pass judged still needs.
   void PreProcessFastChunk(int32_t chunk_index);
+  // Adds the chunk just classified to the tally of the road (RoadShare); why_not: what kept it
+  // off the fast road, when nothing in the chunk's text did.
+  void NoteRoad(const char* why_not);
   bool TextSelected() const;
   void CutTheHeader();
   void MarkMultiWordUnits();

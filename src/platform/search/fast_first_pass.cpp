@@ -1473,6 +1473,8 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   out.kinds_pending = !kKinds;
   out.all_ascii = true;
   out.wide_blocks.assign((blocks + 63) / 64, 0);
+  out.blocks_alone = 0;
+  out.stopped_in_block = -1;
 #if defined(__x86_64__)
   const TVectorValues vals = ValuesOf(rules);
   const TKindBytes& kb = AsciiKindBytes();
@@ -1598,11 +1600,13 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
     TBlockMasks bm;
     BlockAt<kKinds ? kMasksAndKinds : kMasksOnly>(t, narrow, base, k, m, path, rules, bm, kb, vals);
     const size_t b = classified;
+    ++out.blocks_alone;
     if (bm.stop != 0) {
       bool wide = false;
       if (narrow != nullptr ? !units_in_text || !BlockBeyondAscii<kKinds>(TUnitsOfBytes{t, narrow}, base, len, k, rules, bm, wide)
                             : !BlockBeyondAscii<kKinds>(static_cast<const char16_t*>(t), base, len, k, rules, bm, wide)) {
         failed = true;
+        out.stopped_in_block = first + base;
         return false;
       }
       if (wide) {

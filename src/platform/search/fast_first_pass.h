@@ -104,6 +104,11 @@ struct TFastPassResult {
   // blocks holding units beyond ASCII.
   bool all_ascii = true;
   std::vector<uint64_t> wide_blocks;
+  // For the benchmarks' tally of the road: the blocks classified one at a time (not by the run
+  // classifiers), and where the pass could not judge a block of units, the block's first
+  // character (-1: it judged every block, or stopped for another reason).
+  int32_t blocks_alone = 0;
+  int32_t stopped_in_block = -1;
 };
 
 // Classifies text[first, n) into kinds[first, n) as the full road would, with the characters

@@ -61,8 +61,74 @@ __attribute__((target("avx2"))) void AsciiRunWide(const uint8_t* data, size_t n,
 // steps to the tests on such processors too).
 bool UseCompressVectors() {
   static const bool has = lz_text_detail::UseWideVectors() && __builtin_cpu_supports("avx512bw") &&
-                          __builtin_cpu_supports("avx512vbmi2") && !std::getenv("LINZORA_NO_AVX512");
+                          __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2") &&
+                          !std::getenv("LINZORA_NO_AVX512");
   return has;
+}
+
+// The units of a block's sequences of two bytes (lead: their first bytes) and ASCII bytes (keep:
+// every byte but the continuations), compressed to out[o...]: answers how many.
+__attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,popcnt"), always_inline)) inline size_t
+TwoByteUnitsOfBlock(__m512i v, uint64_t lead, uint64_t keep, char16_t* out) {
+  // Each byte's next byte, beside it.
+  const __m512i next_index = _mm512_add_epi8(
+      _mm512_set_epi8(63, 62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46, 45, 44, 43, 42, 41, 40,
+                      39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16,
+                      15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0),
+      _mm512_set1_epi8(1));
+  const __m512i next = _mm512_permutexvar_epi8(next_index, v);
+  size_t o = 0;
+  for (int h = 0; h < 2; ++h) {
+    const __m512i a = _mm512_cvtepu8_epi16(h == 0 ? _mm512_castsi512_si256(v) : _mm512_extracti64x4_epi64(v, 1));
+    const __m512i b = _mm512_cvtepu8_epi16(h == 0 ? _mm512_castsi512_si256(next) : _mm512_extracti64x4_epi64(next, 1));
+    const __m512i two = _mm512_or_si512(_mm512_slli_epi16(_mm512_and_si512(a, _mm512_set1_epi16(0x1F)), 6),
+                                        _mm512_and_si512(b, _mm512_set1_epi16(0x3F)));
+    const __mmask32 l = static_cast<__mmask32>(lead >> (32 * h)), k = static_cast<__mmask32>(keep >> (32 * h));
+    _mm512_storeu_si512(out + o, _mm512_maskz_compress_epi16(k, _mm512_mask_blend_epi16(l, a, two)));
+    o += static_cast<size_t>(__builtin_popcount(k));
+  }
+  return o;
+}
+
+// The same steps as TwoByteBlocksNarrow (below), widening to units: every unit goes to out.
+__attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi2,popcnt"))) void TwoByteBlocksUnits(
+    const uint8_t* data, size_t n, char16_t* out, size_t& i_io, size_t& o_io, bool& zero, TUtf8RunBreaks* breaks,
+    size_t& sequences) {
+  size_t i = i_io, o = o_io;
+  const __m512i top2 = _mm512_set1_epi8(static_cast<char>(0xC0)), cont_bits = _mm512_set1_epi8(static_cast<char>(0x80));
+  const __m512i lead_from = _mm512_set1_epi8(static_cast<char>(0xC2)), lead_span = _mm512_set1_epi8(0x1E);
+  bool zeros = false;
+  for (; i + 64 <= n;) {
+    _mm_prefetch(reinterpret_cast<const char*>(data + i) + 2048, _MM_HINT_T0);
+    const __m512i v = _mm512_loadu_si512(data + i);
+    zeros = zeros || _mm512_testn_epi8_mask(v, v) != 0;
+    const uint64_t high = _mm512_movepi8_mask(v);
+    if (high == 0) {
+      _mm512_storeu_si512(out + o, _mm512_cvtepu8_epi16(_mm512_castsi512_si256(v)));
+      _mm512_storeu_si512(out + o + 32, _mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(v, 1)));
+      i += 64;
+      o += 64;
+      continue;
+    }
+    const uint64_t cont = _mm512_cmpeq_epi8_mask(_mm512_and_si512(v, top2), cont_bits);
+    const uint64_t lead = _mm512_cmplt_epu8_mask(_mm512_sub_epi8(v, lead_from), lead_span);
+    if ((high & ~cont & ~lead) != 0) break;
+    const uint64_t take = (lead >> 63) != 0 ? ~uint64_t{0} >> 1 : ~uint64_t{0};
+    if ((cont & take) != ((lead << 1) & take)) break;
+    if (breaks && breaks->complete)
+      for (uint64_t l = lead & take; l != 0 && breaks->complete; l &= l - 1) {
+        const unsigned p = static_cast<unsigned>(__builtin_ctzll(l));
+        const size_t at = o + p - static_cast<size_t>(__builtin_popcountll(cont & ((uint64_t{1} << p) - 1)));
+        breaks->units->push_back(static_cast<uint32_t>(at + 1));
+        breaks->bytes->push_back(breaks->base + static_cast<uint32_t>(i + p + 2));
+        breaks->complete = ++sequences < breaks->most;
+      }
+    o += TwoByteUnitsOfBlock(v, lead & take, ~cont & take, out + o);
+    i += take == ~uint64_t{0} ? 64 : 63;
+  }
+  i_io = i;
+  o_io = o;
+  zero = zero || zeros;
 }
 
 // Blocks of 64 bytes from byte i (unit o) read one byte a unit, as long as each holds only ASCII
@@ -132,12 +198,15 @@ bool DecodeUtf8Into(const uint8_t* data, size_t n, char16_t* out, uint8_t* narro
 #if defined(__x86_64__)
   const bool wide = lz_text_detail::UseWideVectors();
   bool wide_zero = false;
-  const bool compress = kNarrow && UseCompressVectors();
+  const bool compress = UseCompressVectors();
 #endif
   while (i < n) {
 #if defined(__x86_64__)
     // Prose beyond ASCII of two-byte letters goes a block of 64 bytes a step.
-    if (compress) TwoByteBlocksNarrow(data, n, out, narrow, i, o, wide_zero, breaks, sequences);
+    if (compress) {
+      if constexpr (kNarrow) TwoByteBlocksNarrow(data, n, out, narrow, i, o, wide_zero, breaks, sequences);
+      else TwoByteBlocksUnits(data, n, out, i, o, wide_zero, breaks, sequences);
+    }
 #endif
 #if defined(__SSE2__)
     // ASCII runs, 16 bytes at a time: all 16 are stored (widened), and as many as are ASCII
