@@ -894,6 +894,8 @@ struct TNibbleTables {
   // the rules that list them.
   uint64_t wide_listed_pages[4] = {};
   const TFastPassRules* rules = nullptr;
+  bool letters_by_vectors = false;  // PlainLettersByVectors may be called
+  bool Listed(unsigned page) const { return ((wide_listed_pages[page / 64] >> (page % 64)) & 1) != 0; }
 };
 
 // The units of a block's lanes `high` (bytes of 0x80 and above, standing for the units beyond
@@ -909,7 +911,7 @@ inline __attribute__((always_inline)) bool PlainLettersBeyondAscii(const char16_
     const unsigned page = u >> 8, o = u & 255u;
     const TPlainLetterPage& p = PlainLetterPage(page);
     if (((p.letter[o / 64] >> (o % 64)) & 1) == 0) return false;
-    if (((nt.wide_listed_pages[page / 64] >> (page % 64)) & 1) != 0 &&
+    if (nt.Listed(page) &&
         (std::binary_search(nt.rules->wide_stops.begin(), nt.rules->wide_stops.end(), u) ||
          std::binary_search(nt.rules->wide_sentence_marks.begin(), nt.rules->wide_sentence_marks.end(), u)))
       return false;
@@ -917,6 +919,62 @@ inline __attribute__((always_inline)) bool PlainLettersBeyondAscii(const char16_
     lower |= ((p.lower[o / 64] >> (o % 64)) & 1) << j;
   }
   return true;
+}
+
+#if defined(__x86_64__)
+// Where the processor has 512-bit vectors of 16-bit lanes (LINZORA_NO_AVX512 leaves them to the
+// tests on such processors too).
+bool HasLetterVectors() {
+  static const bool has = HasWideVectors() && __builtin_cpu_supports("avx512bw") && !std::getenv("LINZORA_NO_AVX512");
+  return has;
+}
+
+// PlainLettersBeyondAscii for blocks dense with units beyond ASCII: the units of the page of the
+// first one (and then of the page of the first left), 32 a step, each looked up in its page's
+// bits by a permute of 16-bit words; the units of other pages, or of a page holding a listed
+// unit, one at a time.
+__attribute__((target("avx512f,avx512bw"))) bool PlainLettersByVectors(const char16_t* units, uint64_t high,
+                                                                      const TNibbleTables& nt, uint64_t& alpha,
+                                                                      uint64_t& lower) {
+  uint64_t left = high, letters = 0, small = 0;
+  const __m512i low_byte = _mm512_set1_epi16(0xFF), fifteen = _mm512_set1_epi16(15), one = _mm512_set1_epi16(1);
+  const __m512i z[2] = {_mm512_loadu_si512(units), _mm512_loadu_si512(units + 32)};
+  for (int round = 0; round < 2 && left != 0; ++round) {
+    const unsigned page = units[std::countr_zero(left)] >> 8;
+    if (nt.Listed(page)) break;
+    const TPlainLetterPage& p = PlainLetterPage(page);
+    const __m512i letter_bits = _mm512_castsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p.letter)));
+    const __m512i lower_bits = _mm512_castsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p.lower)));
+    uint64_t in_page = 0;
+    for (int h = 0; h < 2; ++h) {
+      const __mmask32 lanes = _mm512_cmpeq_epi16_mask(_mm512_srli_epi16(z[h], 8), _mm512_set1_epi16(static_cast<short>(page))) &
+                              static_cast<__mmask32>(left >> (32 * h));
+      // Unit o of the page is bit o % 16 of word o / 16 of its bits.
+      const __m512i word = _mm512_srli_epi16(_mm512_and_si512(z[h], low_byte), 4);
+      const __m512i bit = _mm512_and_si512(z[h], fifteen);
+      const __mmask32 l = _mm512_test_epi16_mask(_mm512_srlv_epi16(_mm512_permutexvar_epi16(word, letter_bits), bit), one);
+      const __mmask32 w = _mm512_test_epi16_mask(_mm512_srlv_epi16(_mm512_permutexvar_epi16(word, lower_bits), bit), one);
+      in_page |= static_cast<uint64_t>(lanes) << (32 * h);
+      letters |= static_cast<uint64_t>(lanes & l) << (32 * h);
+      small |= static_cast<uint64_t>(lanes & w) << (32 * h);
+    }
+    if ((in_page & ~letters) != 0) return false;
+    left &= ~in_page;
+  }
+  if (left != 0 && !PlainLettersBeyondAscii(units, left, nt, letters, small)) return false;
+  alpha |= letters;
+  lower |= small;
+  return true;
+}
+#endif
+
+// The lanes beyond ASCII of a block as plain letters, the vector way where they are many.
+inline __attribute__((always_inline)) bool PlainLettersOfBlock(const char16_t* units, uint64_t high,
+                                                               const TNibbleTables& nt, uint64_t& alpha, uint64_t& lower) {
+#if defined(__x86_64__)
+  if (nt.letters_by_vectors && std::popcount(high) >= 8) return PlainLettersByVectors(units, high, nt, alpha, lower);
+#endif
+  return PlainLettersBeyondAscii(units, high, nt, alpha, lower);
 }
 
 TNibbleTables NibbleTablesOf(const TFastPassRules& r) {
@@ -944,6 +1002,9 @@ TNibbleTables NibbleTablesOf(const TFastPassRules& r) {
   for (const std::vector<char16_t>* listed : {&r.wide_stops, &r.wide_sentence_marks})
     for (const char16_t u : *listed) t.wide_listed_pages[(u >> 8) / 64] |= uint64_t{1} << ((u >> 8) % 64);
   t.rules = &r;
+#if defined(__x86_64__)
+  t.letters_by_vectors = HasLetterVectors();
+#endif
   return t;
 }
 
@@ -1033,7 +1094,7 @@ __attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, const char16_
     // letters, and the block is noted as one beyond ASCII.
     uint64_t wide_alpha = 0, wide_lower = 0;
     if (!_mm256_testz_si256(_mm256_or_si256(v0, v1), high_bit)) {
-      if (units == nullptr || !PlainLettersBeyondAscii(units + b * 64, bits(v0, v1), nt, wide_alpha, wide_lower))
+      if (units == nullptr || !PlainLettersOfBlock(units + b * 64, bits(v0, v1), nt, wide_alpha, wide_lower))
         return steps.Done(b);
       wide_blocks[b / 64] |= uint64_t{1} << (b % 64);
     }
@@ -1137,7 +1198,7 @@ __attribute__((target("ssse3"))) size_t ClassifyRunSsse3(const U* t, const char1
     if (_mm_movemask_epi8(_mm_cmpeq_epi8(stop, zero)) != 0xFFFF) return steps.Done(b);
     lower &= alpha;
     if (high != 0) {  // units beyond ASCII: plain letters join the letters, anything else stops
-      if (units == nullptr || !PlainLettersBeyondAscii(units + b * 64, high, nt, alpha, lower)) return steps.Done(b);
+      if (units == nullptr || !PlainLettersOfBlock(units + b * 64, high, nt, alpha, lower)) return steps.Done(b);
       wide_blocks[b / 64] |= uint64_t{1} << (b % 64);
     }
     PutBlock(TBlockRecord{alpha, lower, digit, sentence, joinable, open, close}, printable, b, rec, word, punct,
