@@ -247,8 +247,12 @@ bool BlockBeyondAscii(const T& t, int32_t base, int32_t len, uint16_t* kinds, co
 // The kinds of the units of block `base` judged by BlockBeyondAscii, the steps' changes not laid
 // over.
 void KindsBeyondAscii(const char16_t* t, int32_t base, int32_t len, uint16_t* kinds) {
+  const TAsciiKinds& a = AsciiKinds();
   const int32_t end = std::min<int32_t>(base + 64, len);
-  for (int32_t i = base; i < end; ++i) kinds[i] = UnitKind(t, i, len);
+  for (int32_t i = base; i < end; ++i) {
+    const char16_t u = t[i];
+    kinds[i] = u < 128 ? a.kind[u] : UnitKind(t, i, len);
+  }
 }
 
 // Units beyond ASCII that the run classifiers take as they take ASCII letters, one bit a unit:
@@ -1304,7 +1308,8 @@ const TKindLookups& KindLookups() {
 // table; hidden tags are left to the caller.
 template <typename U>
 __attribute__((target("avx2"))) void KindsOfBlocksWide(const U* t, uint16_t* k, size_t b0, size_t b1,
-                                                       const TKindLookups& kl, const uint16_t* ascii_kind) {
+                                                       const TKindLookups& kl, const uint16_t* ascii_kind,
+                                                       const char16_t* units = nullptr, int32_t len = 0) {
   const __m256i class_lo = BroadcastTable(kl.class_lo), class_hi = BroadcastTable(kl.class_hi);
   const __m256i kind_lo = BroadcastTable(kl.kind_lo), kind_hi = BroadcastTable(kl.kind_hi);
   const __m256i low_half = _mm256_set1_epi8(0x0F);
@@ -1315,11 +1320,17 @@ __attribute__((target("avx2"))) void KindsOfBlocksWide(const U* t, uint16_t* k, 
       bytes[0] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
       bytes[1] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
     } else {
+      // Units clamped to 0xFF first: a unit beyond ASCII packs to a byte of 0x80 or above (a
+      // signed pack would take one of 0x8000 or above for a zero).
       const __m256i* w = reinterpret_cast<const __m256i*>(p);
-      bytes[0] = _mm256_permute4x64_epi64(_mm256_packus_epi16(_mm256_loadu_si256(w), _mm256_loadu_si256(w + 1)), 0xD8);
-      bytes[1] = _mm256_permute4x64_epi64(_mm256_packus_epi16(_mm256_loadu_si256(w + 2), _mm256_loadu_si256(w + 3)), 0xD8);
+      const __m256i top = _mm256_set1_epi16(0xFF);
+      auto unit = [&](int q) __attribute__((target("avx2"), always_inline)) {
+        return _mm256_min_epu16(_mm256_loadu_si256(w + q), top);
+      };
+      bytes[0] = _mm256_permute4x64_epi64(_mm256_packus_epi16(unit(0), unit(1)), 0xD8);
+      bytes[1] = _mm256_permute4x64_epi64(_mm256_packus_epi16(unit(2), unit(3)), 0xD8);
     }
-    uint64_t ctrl = 0;
+    uint64_t ctrl = 0, high = 0;
     for (int q = 0; q < 2; ++q) {
       const __m256i v = bytes[q];
       const __m256i c = _mm256_and_si256(_mm256_shuffle_epi8(class_lo, _mm256_and_si256(v, low_half)),
@@ -1334,10 +1345,17 @@ __attribute__((target("avx2"))) void KindsOfBlocksWide(const U* t, uint16_t* k, 
       const __m256i control =
           _mm256_or_si256(_mm256_cmpgt_epi8(_mm256_set1_epi8(32), v), _mm256_cmpeq_epi8(v, _mm256_set1_epi8(127)));
       ctrl |= static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(control))) << (32 * q);
+      if (units != nullptr) high |= static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(v))) << (32 * q);
     }
-    for (; ctrl != 0; ctrl &= ctrl - 1) {
+    // Bytes of 0x80 and above (units beyond ASCII, or packed from them) take their units' kinds,
+    // as the full road gives them; the controls' kinds come from the table.
+    for (ctrl &= ~high; ctrl != 0; ctrl &= ctrl - 1) {
       const size_t i = b * 64 + static_cast<size_t>(std::countr_zero(ctrl));
       k[i] = ascii_kind[t[i]];
+    }
+    for (; high != 0; high &= high - 1) {
+      const int32_t i = static_cast<int32_t>(b * 64) + std::countr_zero(high);
+      k[i] = UnitKind(units, i, len);
     }
   }
 }
@@ -1429,11 +1447,18 @@ void WriteKindsOfBlocks(char16_t* t, uint16_t* k, int32_t len, size_t from_block
       while (e < to_block && !BlockBitSet(found.wide_blocks, e)) ++e;
     }
     if (e > b) WriteAsciiKindsOfBlocks(t, k, len, b, e, rules, path, narrow);
-    for (; e < to_block && BlockBitSet(found.wide_blocks, e); ++e) {
-      const int32_t base = static_cast<int32_t>(e * 64);
-      KindsBeyondAscii(t, base, len, k);
-    }
     b = e;
+    while (e < to_block && BlockBitSet(found.wide_blocks, e)) ++e;
+#if defined(__x86_64__)
+    // Whole blocks the vector way, the units beyond ASCII then one at a time.
+    if (path == TVectorPath::Wide && KindLookups().hold) {
+      const size_t whole = std::max(b, std::min(e, static_cast<size_t>(len) / 64));
+      if (narrow != nullptr) KindsOfBlocksWide(narrow, k, b, whole, KindLookups(), AsciiKinds().kind, t, len);
+      else KindsOfBlocksWide<char16_t>(t, k, b, whole, KindLookups(), AsciiKinds().kind, t, len);
+      b = whole;
+    }
+#endif
+    for (; b < e; ++b) KindsBeyondAscii(t, static_cast<int32_t>(b * 64), len, k);
   }
   if (rules.hide_tags)
     for (b = from_block; b < to_block; ++b)
