@@ -1245,4 +1245,48 @@ TEST_F(FastRoad, EightBitTextsReadAsBytesEqualTheFullRoads) {
   }
 }
 
+// Prose of scripts whose letters lie beyond ASCII on every block: Cyrillic, Greek, Czech, letters
+// of a page of their own (Armenian), fullwidth capitals and Hangul (units of 0x8000 and above),
+// letters without case (Hebrew), letters beyond the basic plane, and cased letters right before a
+// full stop; UTF-8 (read as units, dense) and UTF-16: the chunks with their kinds made on demand,
+// and the lines' stream on one worker and on eight, equal the full road's; most chunks are judged.
+TEST_F(FastRoad, DenseScriptsBeyondAsciiEqualTheFullRoads) {
+  static const char16_t* kWords[] = {u"\u0436\u0438\u0437\u043D\u044C", u"\u0401\u043B\u043A\u0430", u"\u0413\u043E\u0440\u043E\u0434",
+                                     u"\u03B1\u03C1\u03C7\u03AE", u"\u03A3\u03BF\u03C6\u03AF\u03B1\u03C2", u"\u010Dlov\u011Bk",
+                                     u"\u0158\u00EDjen", u"m\u011Bsto", u"\u0531\u0580\u0561\u0574", u"\uFF21\uFF42\uFF43",
+                                     u"\uD55C\uAD6D", u"\u05E9\u05DC\u05D5\u05DD", u"\U0001D400\U0001D41A", u"Stra\u00DFe",
+                                     u"\u00D6.", u"\u0416. \u041F\u0435\u0442\u0440\u043E\u0432", u"\u10D0\u10D1"};
+  static const char16_t* kPunct[] = {u" ", u" ", u" ", u", ", u". ", u"? ", u"\n", u"\r\n\r\n", u" \u2014 ", u"\u00AB",
+                                     u"\u00BB ", u"\u2026 ", u"1. ", u"3,5 "};
+  std::mt19937 rng(5201);
+  UString text;
+  // A letter without case (or beyond the basic plane) before a full stop takes the full road's
+  // own step: those are followed by a blank here, so that the chunks go down the fast road.
+  while (text.size() < 1300000) {
+    const size_t w = rng() % std::size(kWords);
+    text += kWords[w];
+    text += w >= 10 && w <= 12 ? u" " : kPunct[rng() % std::size(kPunct)];
+  }
+  std::string utf16 = "\xFF\xFE";
+  for (const char16_t u : text) {
+    utf16 += static_cast<char>(u & 0xFF);
+    utf16 += static_cast<char>(u >> 8);
+  }
+  const std::vector<UString> files = {tmp_.Write(u"dense8.txt", Utf16ToUtf8(text)), tmp_.Write(u"dense16.txt", utf16)};
+  for (const UString& file : files) {
+    SCOPED_TRACE(Utf16ToUtf8(file));
+    const std::vector<TChunkRecord> fast = ReadChunks(file, false, true);
+    ExpectSameChunks(fast, ReadChunks(file, true));
+    int judged = 0;
+    for (const TChunkRecord& r : fast) judged += r.fast ? 1 : 0;
+    EXPECT_GE(judged, static_cast<int>(fast.size()) / 2);
+  }
+  for (UStringView items : {u"\u0436\u0438\u0437\u043D\u044C", u"\u010Dlov\u011Bk", u"\uFF41\uFF42\uFF43", u"\u00F6"}) {
+    SCOPED_TRACE(Utf16ToUtf8(items));
+    const std::vector<uint8_t> full_stream = ConcordanceStream(files, items, true);
+    EXPECT_EQ(ConcordanceStream(files, items, false, 1), full_stream);
+    EXPECT_EQ(ConcordanceStream(files, items, false, 8), full_stream);
+  }
+}
+
 }  // namespace

@@ -1642,24 +1642,27 @@ TRoadTally& RoadTally() {
 }
 
 // What in block [from, from + 64) of text kept the pass from judging it: its first unit that is a
-// zero, a stop of the settings, or beyond ASCII and no letter with case.
+// zero, a stop of the settings (beyond ASCII too), a hyphen or an invisible character.
 std::string StopInBlock(const UString& text, int32_t from, const TFastPassRules& rules) {
   const int32_t end = std::min<int32_t>(from + 64, static_cast<int32_t>(text.size()));
+  auto named = [](char16_t u, const char* what) {
+    char code[48];
+    std::snprintf(code, sizeof code, "U+%04X (%s)", static_cast<unsigned>(u), what);
+    return std::string(code);
+  };
   for (int32_t i = std::max(0, from); i < end; ++i) {
     const char16_t u = text[static_cast<size_t>(i)];
     if (u == 0) return "a zero";
     if (u < 128) {
-      if (rules.stops[u]) return std::string("\"") + static_cast<char>(u) + "\" (a stop)";
+      if (rules.stops[u]) return named(u, "a stop");
       continue;
     }
+    if (std::binary_search(rules.wide_stops.begin(), rules.wide_stops.end(), u)) return named(u, "a stop");
+    if (IsHyphenChar(u)) return named(u, "a hyphen");
     const uint16_t k = CharKindOf(u);
-    if ((k & C1_ALPHA) != 0 && ((k & C1_UPPER) != 0) != ((k & C1_LOWER) != 0) && (k & (C1_DIGIT | C1_PUNCT)) == 0)
-      continue;
-    char code[16];
-    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(u));
-    return code;
+    if (k == KIND_INVISIBLE || k >= kKindHidden) return named(u, "invisible");
   }
-  return "a letter judged by its neighbours";
+  return "a unit judged by its neighbours";
 }
 
 }  // namespace
