@@ -1038,7 +1038,7 @@ void TBufferProcessor::Utf8OffsetsOf(const uint8_t* b, size_t consumed, size_t u
   if (units == consumed) {
     fOffsetsFixedWidth = true;  // all ASCII
     fFixedWidth = 1;
-  } else if (consumed - units <= units / 16) {
+  } else if (runs_noted || consumed - units <= units / kRunsAtMostOneIn) {
     // Few characters beyond ASCII (a bound on the runs they make): only where the runs of one
     // byte a character break is kept.
     if (!runs_noted) fRuns.FromUtf8(b, consumed, base);
@@ -1056,11 +1056,11 @@ bool TBufferProcessor::DecodeUtf8AfterCarried(const uint8_t* b, size_t m, uint32
   fText.resize(c + m);  // only what the last chunk did not fill is cleared
   size_t units = 0, consumed = 0;
   // The runs are noted as the bytes are decoded, for as many sequences as a chunk kept as runs
-  // can hold (fewer than one unit in 16 beyond ASCII).
+  // can hold (about one in kRunsAtMostOneIn beyond ASCII).
   fRuns.clear();
   fRuns.units.push_back(0);
   fRuns.bytes.push_back(base);
-  TUtf8RunBreaks breaks{&fRuns.units, &fRuns.bytes, base, m / 16 + 1};
+  TUtf8RunBreaks breaks{&fRuns.units, &fRuns.bytes, base, m / kRunsAtMostOneIn + 1};
   // Bytes that are not UTF-8 are left to the decoding of the piece alone, which reads them as
   // U+FFFD and says where.
   if (!DecodeUtf8StrictTo(b, m, fText.data() + c, units, true, &consumed, &breaks) ||
@@ -1090,9 +1090,9 @@ TBufferProcessor::TBytesRead TBufferProcessor::DecodeUtf8Narrow(const uint8_t* b
   fRuns.clear();
   fRuns.units.push_back(0);
   fRuns.bytes.push_back(base);
-  // As many sequences as the runs hold for a chunk kept as runs: beyond that, most blocks of the
-  // pass would hold a unit beyond ASCII, read one at a time, and the bytes would gain nothing.
-  TUtf8RunBreaks breaks{&fRuns.units, &fRuns.bytes, base, m / 16 + 1};
+  // As many sequences as the runs hold for a chunk kept as runs: beyond that, the runs would hold
+  // an entry for most characters, and the offsets a character are as cheap.
+  TUtf8RunBreaks breaks{&fRuns.units, &fRuns.bytes, base, m / kRunsAtMostOneIn + 1};
   const bool ok = DecodeUtf8NarrowTo(b, m, fNarrowBytes.data(), fText.data() + c, units, true, &consumed, &breaks) &&
                   (more_follows || consumed == m);
   if (!ok) return TBytesRead::NotUtf8;

@@ -99,6 +99,12 @@ struct TRoadShare {
 };
 TRoadShare RoadShare();
 
+// A chunk of UTF-8 keeps where its characters lie as runs of one byte a character (TByteRuns)
+// while it holds at most about one sequence beyond ASCII in this many units (Czech prose, say),
+// and is then read as one byte a character; denser text (Cyrillic, Greek) keeps an offset a
+// character and is read as units.
+inline constexpr size_t kRunsAtMostOneIn = 4;
+
 inline constexpr int32_t kBoundarySearchChars = 10000;  // how far back a chunk looks for its cut
 inline constexpr int kTextSelectStrings = 28;
 inline constexpr int32_t kCarriedWordsMin = 64;      // words of a piece handed over again with the next
