@@ -1289,4 +1289,40 @@ TEST_F(FastRoad, DenseScriptsBeyondAsciiEqualTheFullRoads) {
   }
 }
 
+// A search for a few words passes over words of their lengths whose first letter differs: words
+// of those lengths with every first letter (capitals, letters beyond ASCII, the Kelvin sign that
+// folds to "k"), the words sought at every offset of the blocks and groups of blocks, give the
+// full road's lines, as UTF-8 read as bytes and as plain ASCII.
+TEST_F(FastRoad, WordsOfTheSoughtLengthsWithOtherFirstLettersArePassedOver) {
+  static const char16_t* kOthers[] = {u"Burger", u"aürger", u"Cürger", u"\u00FCrgerb", u"\u00C4rger",
+                                      u"kelvim", u"Kelvi", u"kelvins", u"b\u00FCrge", u"xx"};
+  static const char16_t* kSought[] = {u"B\u00FCrger", u"b\u00FCrger", u"B\u00DCRGER", u"\u212Aelvin", u"kelvin",
+                                      u"KELVIN"};
+  std::mt19937 rng(5202);
+  for (const bool ascii : {false, true}) {
+    SCOPED_TRACE(testing::Message() << "ascii " << ascii);
+    UString text;
+    while (text.size() < 2300000) {
+      const int gap = static_cast<int>(rng() % 90);
+      for (int g = 0; g < gap; ++g) {
+        text += kOthers[rng() % std::size(kOthers)];
+        text += rng() % 9 == 0 ? u". " : u" ";
+      }
+      text += ascii ? (rng() % 2 ? u"kelvin" : u"KELVIN") : kSought[rng() % std::size(kSought)];
+      text += u" ";
+      if (ascii)
+        for (char16_t& c : text)
+          if (c >= 0x80) c = u'u';
+    }
+    const UString file = tmp_.Write(ascii ? u"firsts_ascii.txt" : u"firsts.txt", Utf16ToUtf8(text));
+    for (UStringView items : {u"b\u00FCrger", u"kelvin", u"b\u00FCrger/kelvin"}) {
+      SCOPED_TRACE(Utf16ToUtf8(items));
+      if (ascii && items[0] == u'b') continue;
+      const std::vector<uint8_t> full_stream = ConcordanceStream({file}, items, true);
+      EXPECT_EQ(ConcordanceStream({file}, items, false, 1), full_stream);
+      EXPECT_EQ(ConcordanceStream({file}, items, false, 8), full_stream);
+    }
+  }
+}
+
 }  // namespace

@@ -358,6 +358,8 @@ struct TSearchAndDoEngine::Impl {
       }
     }
     std::fill(picks.firsts + firsts, picks.firsts + 4, picks.firsts[0]);
+    for (char16_t c = 0; c < 128; ++c)
+      picks.ascii_first[c] = std::find(picks.firsts, picks.firsts + 4, fold[c]) != picks.firsts + 4;
     return true;
   }
 

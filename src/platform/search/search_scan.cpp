@@ -246,8 +246,35 @@ __attribute__((target("avx2"))) inline void ClassifyBlockWide(const uint16_t* ki
 struct TGroupLength {
   __m128i left[6], right[6];  // each doubling step's shift and 64 less it
   __m128i past_left, past_right;  // len + 1 and 63 - len: the character before the word
+  __m128i len_left, len_right;    // len and 64 - len: the word's first character
   int32_t steps = 0;
 };
+
+// Bit j of out[b]: byte 64 * b + j of bytes[0, 64 * blocks) may start a word sought (one of
+// `first`, or beyond ASCII, which stands for a unit the masks do not know).
+__attribute__((target("avx2"))) void FirstMasksOfBytes(const uint8_t* bytes, size_t blocks, const bool (&first)[128],
+                                                      uint64_t* out) {
+  alignas(32) uint8_t lo_table[32] = {}, row_table[32] = {};
+  for (int c = 0; c < 128; ++c)
+    if (first[c]) lo_table[c & 15] = lo_table[16 + (c & 15)] = static_cast<uint8_t>(lo_table[c & 15] | (1u << (c >> 4)));
+  for (int h = 0; h < 8; ++h) row_table[h] = row_table[16 + h] = static_cast<uint8_t>(1u << h);
+  const __m256i lo = _mm256_load_si256(reinterpret_cast<const __m256i*>(lo_table));
+  const __m256i row = _mm256_load_si256(reinterpret_cast<const __m256i*>(row_table));
+  const __m256i low_half = _mm256_set1_epi8(0x0F), zero = _mm256_setzero_si256();
+  for (size_t b = 0; b < blocks; ++b) {
+    uint64_t m = 0;
+    for (int q = 0; q < 2; ++q) {
+      const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + 64 * b + 32 * q));
+      const __m256i hit = _mm256_and_si256(_mm256_shuffle_epi8(lo, _mm256_and_si256(v, low_half)),
+                                           _mm256_shuffle_epi8(row, _mm256_and_si256(_mm256_srli_epi16(v, 4), low_half)));
+      // A byte of 0x80 or above finds no row: its top bit is taken instead.
+      const uint32_t found = ~static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(hit, zero))) |
+                             static_cast<uint32_t>(_mm256_movemask_epi8(v));
+      m |= static_cast<uint64_t>(found) << (32 * q);
+    }
+    out[b] = m;
+  }
+}
 
 __attribute__((target("avx2"), always_inline)) inline __m256i WordsOfLengthEnding(__m256i w, __m256i prev,
                                                                                   __m256i before,
@@ -274,15 +301,25 @@ __attribute__((target("avx2"), always_inline)) inline __m256i LaneBitCounts(__m2
 
 // Whether the four blocks of word masks from wp (wp[-1] the block before) hold no word of one
 // of the lengths ending in them; if so, gives the number of words ending in each.
+// fp (when given, fp[-1] the block before): the blocks' characters that may start a word sought;
+// a word of a picked length starting elsewhere is none.
 __attribute__((target("avx2"))) inline bool GroupHoldsNoPick(const uint64_t* wp, const TGroupLength* lengths, int count,
-                                                            uint64_t (&lane_words)[4]) {
+                                                            uint64_t (&lane_words)[4], const uint64_t* fp) {
   const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wp));
   const __m256i prev = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wp - 1));
   const __m256i before = _mm256_or_si256(_mm256_slli_epi64(w, 1), _mm256_srli_epi64(prev, 63));
   const __m256i ends = _mm256_andnot_si256(w, before);
+  const __m256i all = _mm256_set1_epi64x(-1);
+  const __m256i f = fp != nullptr ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(fp)) : all;
+  const __m256i f_prev = fp != nullptr ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(fp - 1)) : all;
   __m256i found = _mm256_setzero_si256();
-  for (int k = 0; k < count; ++k)
-    found = _mm256_or_si256(found, _mm256_and_si256(ends, WordsOfLengthEnding(w, prev, before, lengths[k])));
+  for (int k = 0; k < count; ++k) {
+    // The first characters of the words of this length ending at each end.
+    const __m256i first =
+        _mm256_or_si256(_mm256_sll_epi64(f, lengths[k].len_left), _mm256_srl_epi64(f_prev, lengths[k].len_right));
+    found = _mm256_or_si256(
+        found, _mm256_and_si256(_mm256_and_si256(ends, first), WordsOfLengthEnding(w, prev, before, lengths[k])));
+  }
   if (!_mm256_testz_si256(found, found)) return false;
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(lane_words), LaneBitCounts(ends));
   return true;
@@ -360,9 +397,11 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
     char16_t u;
     if (picks->bytes != nullptr && p >= picks->bytes_from) {
       const uint8_t x = picks->bytes[p - picks->bytes_from];
-      u = x < 0x80 ? char16_t{x} : text[p];
+      if (x < 0x80) return picks->ascii_first[x];
+      u = text[p];
     } else {
       u = text[p];
+      if (u < 0x80) return picks->ascii_first[u];
     }
     const char16_t f = fold[u];
     return (f == picks->firsts[0]) | (f == picks->firsts[1]) | (f == picks->firsts[2]) | (f == picks->firsts[3]);
@@ -464,6 +503,21 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
       }
       g.past_left = _mm_cvtsi32_si128(block_len[k] + 1);
       g.past_right = _mm_cvtsi32_si128(63 - block_len[k]);
+      g.len_left = _mm_cvtsi32_si128(block_len[k]);
+      g.len_right = _mm_cvtsi32_si128(64 - block_len[k]);
+    }
+  }
+  // Where the chunk's bytes are at hand, which of their characters may start a word sought (the
+  // blocks a group reads; a group starts a block after `begin` at the earliest).
+  [[maybe_unused]] const uint64_t* first_masks = nullptr;
+  if constexpr (kWide && kPick) {
+    if (groups_on && picks->by_first && picks->bytes != nullptr && picks->bytes_from == begin && n > begin) {
+      thread_local std::vector<uint64_t> masks;
+      const size_t blocks = static_cast<size_t>(n - begin) / 64;
+      masks.resize(blocks + 1);
+      FirstMasksOfBytes(picks->bytes, blocks, picks->ascii_first, masks.data());
+      masks[blocks] = ~uint64_t{0};
+      first_masks = masks.data();
     }
   }
 #endif
@@ -484,7 +538,8 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
             const uint64_t any_marker = mp[0] | mp[1] | mp[2] | mp[3];
             uint64_t lane_words[4];
             if (!(in_word && (word_flags & kWordSkipsChars) != 0) && (any_marker == 0 || given->marker_kind != 0) &&
-                GroupHoldsNoPick(wp, group_len, block_lens, lane_words)) {
+                GroupHoldsNoPick(wp, group_len, block_lens, lane_words,
+                                 first_masks != nullptr ? first_masks + b : nullptr)) {
               const bool runs_on = (wp[3] >> 63) != 0;
               if (any_marker == 0 && pending == 0) {
                 // The last word, when it runs on, starts after the group's last non-word

@@ -57,6 +57,7 @@ struct TWordPicks {
   std::vector<TScanWord> picked_words;  // the kept words (not hashed)
   bool by_first = false;                // firsts holds every folded first character sought
   char16_t firsts[4] = {};
+  bool ascii_first[128] = {};           // the ASCII characters among them, folded or not
   const uint8_t* bytes = nullptr;
   int32_t bytes_from = 0;
 };
