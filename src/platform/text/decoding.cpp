@@ -115,6 +115,9 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi2,popcnt"))) v
     if ((high & ~cont & ~lead) != 0) break;
     const uint64_t take = (lead >> 63) != 0 ? ~uint64_t{0} >> 1 : ~uint64_t{0};
     if ((cont & take) != ((lead << 1) & take)) break;
+    // Text far denser than the runs may hold, at the pace so far, is given up on at once.
+    if (breaks && breaks->complete && sequences > 64 + i * breaks->most / n)
+      breaks->complete = false;
     if (breaks && breaks->complete)
       for (uint64_t l = lead & take; l != 0 && breaks->complete; l &= l - 1) {
         const unsigned p = static_cast<unsigned>(__builtin_ctzll(l));
