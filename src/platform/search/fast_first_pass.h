@@ -7,7 +7,10 @@
 //     the full road) or a stop character (anything that could start mark-up, an entity, a text
 //     marker or a multi-word unit under the text's settings); it answers false at the first block
 //     it cannot judge, and the reader then runs the full road over the whole chunk;
-//   - a block holding units beyond ASCII is classified one unit at a time from the full road's
+//   - units beyond ASCII that are letters with case (Latin, Greek, Cyrillic, Armenian prose)
+//     are classified with the rest of their block, looked up in a table of such letters a page
+//     of 256 units at a time (32 units a step where the processor has 512-bit vectors); a block
+//     holding any other unit beyond ASCII is classified one unit at a time from the full road's
 //     own kinds (a pair of surrogates takes its code point's), its masks made from those kinds;
 //     it stops the pass where a unit there is one whose handling the masks cannot give (an
 //     invisible character, a hyphen, a full stop other than the ellipsis, one the settings make
