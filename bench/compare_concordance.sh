@@ -3,7 +3,8 @@
 # Usage: bench/compare_concordance.sh FILE WORD   (build first: cmake --build build; RUNS=n runs of
 # each side, best taken, 3 unless set; CORE=c pins both to core c, 0 unless set; MAKE_MB=m writes
 # FILE first, when it is missing, as m MB of the generated English-like text with WORD about once
-# in 1,000 words)
+# in 1,000 words; ENCODING=e, e.g. iso-8859-15, for an 8-bit text: ripgrep reads it through
+# `-E e`, as we read it ourselves, and WORD is given in UTF-8 either way)
 # ripgrep counts whole-word matches ignoring case; we make a line with context for each hit. The
 # word rules differ in two places, counted here with further ripgrep patterns: a hyphen joins words
 # for us (one word), an underscore joins them for ripgrep. A possessive ("word's") is a hit on both
@@ -23,6 +24,8 @@ if ! command -v rg >/dev/null 2>&1; then
   $SUDO apt-get update -q && $SUDO apt-get install -y -q ripgrep
 fi
 core="${CORE:-0}"
+enc=()
+[ -z "${ENCODING:-}" ] || enc=(-E "$ENCODING")
 runs="${RUNS:-3}"   # each side runs this many times, alternating; the best time counts
 load() { cut -d' ' -f1-3 /proc/loadavg; }
 load_before=$(load)
@@ -33,12 +36,14 @@ best() { if [ -z "$1" ] || [ "$(echo "$2 < $1" | bc -l)" = 1 ]; then echo "$2"; 
 rg_time="" rg_cpu="" our_time="" our_cpu=""
 cpu_file=$(mktemp)
 trap 'rm -f "$cpu_file"' EXIT
+# ripgrep answers 1 when it finds nothing (its count is then 0); /usr/bin/time then writes a line
+# saying so before the times, so the times are its last line.
 for ((r = 0; r < runs; r++)); do
   start=$(date +%s.%N)
-  rg_count=$(/usr/bin/time -f '%U %S' -o "$cpu_file" taskset -c "$core" rg -j1 -o -w -i -- "$word" "$file" | wc -l)
+  rg_count=$(/usr/bin/time -f '%U %S' -o "$cpu_file" taskset -c "$core" rg -j1 ${enc[@]+"${enc[@]}"} -o -w -i -- "$word" "$file" | wc -l || true)
   end=$(date +%s.%N)
   rg_time=$(best "$rg_time" "$(echo "$end - $start" | bc -l)")
-  rg_cpu=$(best "$rg_cpu" "$(awk '{print $1 + $2}' "$cpu_file")")
+  rg_cpu=$(best "$rg_cpu" "$(tail -n1 "$cpu_file" | awk '{print $1 + $2}')")
 
   ours=$(taskset -c "$core" "$bench" --file "$file" "$word")
   our_time=$(best "$our_time" "$(echo "$ours" | sed -E 's/.* ([0-9.]+) s .*/\1/')")
@@ -48,8 +53,8 @@ done
 
 # Hits where the word rules differ: "word-x" / "x-word" are other words for us but whole-word
 # matches for ripgrep; "word_x" is one word for ripgrep.
-joined=$(rg -j1 -o -i -- "(\\w-$word\\b|\\b$word-\\w)" "$file" | wc -l || true)
-underscored=$(rg -j1 -o -i -- "(_$word\\b|\\b${word}_)" "$file" | wc -l || true)
+joined=$(rg -j1 ${enc[@]+"${enc[@]}"} -o -i -- "(\\w-$word\\b|\\b$word-\\w)" "$file" | wc -l || true)
+underscored=$(rg -j1 ${enc[@]+"${enc[@]}"} -o -i -- "(_$word\\b|\\b${word}_)" "$file" | wc -l || true)
 
 load_after=$(load)
 printf 'load before: %s, after: %s (other work on the machine slows both sides)\n' "$load_before" "$load_after"
