@@ -53,13 +53,13 @@ for ((r = 0; r < runs; r++)); do
   rg_cpu=$(best "$rg_cpu" "$(tail -n1 "$cpu_file" | awk '{print $1 + $2}')")
 
   if [ -n "$before_bench" ]; then
-    theirs=$(taskset -c "$core" "$before_bench" --file "$file" "$word" | grep -m1 '^file')
+    theirs=$(taskset -c "$core" "$before_bench" --file "$file" "$word" | grep '^file')
     before_time=$(best "$before_time" "$(echo "$theirs" | sed -E 's/.* ([0-9.]+) s .*/\1/')")
     before_cpu=$(best "$before_cpu" "$(echo "$theirs" | sed -E 's/.*cpu ([0-9.]+)s.*/\1/')")
     before_lines=$(echo "$theirs" | sed -E 's/.* ([0-9]+) lines .*/\1/')
   fi
   # Only the figures' line counts: a build may print more below it.
-  ours=$(taskset -c "$core" "$bench" --file "$file" "$word" | grep -m1 '^file')
+  ours=$(taskset -c "$core" "$bench" --file "$file" "$word" | grep '^file')
   our_time=$(best "$our_time" "$(echo "$ours" | sed -E 's/.* ([0-9.]+) s .*/\1/')")
   our_cpu=$(best "$our_cpu" "$(echo "$ours" | sed -E 's/.*cpu ([0-9.]+)s.*/\1/')")
   our_lines=$(echo "$ours" | sed -E 's/.* ([0-9]+) lines .*/\1/')

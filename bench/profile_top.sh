@@ -23,7 +23,7 @@ for build in "$@"; do
   [ -x "$bench" ] || { echo "no $bench: build the bench_concordance target there first" >&2; exit 2; }
   load_before=$(cut -d' ' -f1-3 /proc/loadavg)
   figures=$(perf record -q -o "$data" -- taskset -c "$core" "$bench" --file "$file" "$word" 2>/dev/null |
-    grep -m1 '^file' || true)
+    grep '^file' || true)
   echo "== $build: \"$word\" in $(basename "$file") (load before: $load_before, after: $(cut -d' ' -f1-3 /proc/loadavg))"
   echo "   ${figures:-(no figures: the run failed)}" | sed -E 's/ +/ /g'
   # The largest self shares first; "(anonymous namespace)::" is left out and long parameter lists (a
