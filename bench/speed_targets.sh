@@ -59,7 +59,8 @@ de="${beyond[0]}" de_latin9="${beyond[1]}" ru="${beyond[2]}" cs="${beyond[3]}"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-# The rows of the last table: row|before|after|ripgrep|after/ripgrep|target|met
+# The rows of the last table: row|before|after|ripgrep|after/ripgrep|target|met|load (the last
+# minute's, before and after the row's runs)
 table=()
 lists=()   # the ".cnc" comparisons of before and after
 num() { printf '%.3f' "$1"; }
@@ -108,7 +109,7 @@ extras() {  # LABEL FILE WORD SHARE(0|1) SAVE(0|1)
 
 # One row: ours (and before) against ripgrep on one text.
 concordance() {  # LABEL FILE WORD TARGET (e.g. "<= 1.5", or -) [ENCODING] [BEYOND (1: beyond ASCII)] [SAVE]
-  local label="$1" file="$2" word="$3" target="$4" enc="${5:-}" out rg after b ratio hits
+  local label="$1" file="$2" word="$3" target="$4" enc="${5:-}" out rg after b ratio hits load
   echo "== $label: \"$word\" in $(basename "$file") ($(du -mL "$file" | cut -f1) MB${enc:+, $enc})"
   out=$(ENCODING="$enc" "$here/bench/compare_concordance.sh" "$file" "$word")
   echo "$out" | grep -E 'load|ripgrep|before|ours|ratio|corrected'
@@ -120,8 +121,9 @@ concordance() {  # LABEL FILE WORD TARGET (e.g. "<= 1.5", or -) [ENCODING] [BEYO
   after=$(echo "$out" | sed -nE 's/^ours: *([0-9.]+) s.*/\1/p')
   b=$(echo "$out" | sed -nE 's/^before: *([0-9.]+) s.*/\1/p')
   ratio=$(awk -v a="$after" -v r="$rg" 'BEGIN { if (r > 0) printf "%.2f", a / r; else print "n/a" }')
+  load=$(echo "$out" | sed -nE 's/^load before: ([0-9.]+) .*, after: ([0-9.]+) .*/\1 to \2/p')
   if [ "${6:-0}" = 1 ] || [ "${7:-0}" = 1 ]; then extras "$label" "$file" "$word" "${6:-0}" "${7:-0}"; fi
-  table+=("$label \"$word\"|${b:+$(num "$b") s}|$(num "$after") s|$(num "$rg") s|$ratio|$(times "$target")|$(met "$ratio" "$target")")
+  table+=("$label \"$word\"|${b:+$(num "$b") s}|$(num "$after") s|$(num "$rg") s|$ratio|$(times "$target")|$(met "$ratio" "$target")|$load")
 }
 
 peak() {  # our peak resident megabytes for one run: BUILD_DIR FILE WORD
@@ -129,11 +131,13 @@ peak() {  # our peak resident megabytes for one run: BUILD_DIR FILE WORD
   echo "$(( $(cat "$work/peak") / 1024 ))"
 }
 peak_row() {  # LABEL FILE WORD
-  local b="" a
+  local b="" a load
+  load=$(cut -d' ' -f1 /proc/loadavg)
   [ -z "$before" ] || b=$(peak "$before" "$2" "$3")
   a=$(peak "$build" "$2" "$3")
-  echo "peak memory, \"$3\", $1: ${b:+before $b MB, after }$a MB (load $(cut -d' ' -f1-3 /proc/loadavg))"
-  table+=("peak memory \"$3\", $1|${b:+$b MB}|$a MB|||<= 1.5 GB|$(met "$a" "<= 1536")")
+  load="$load to $(cut -d' ' -f1 /proc/loadavg)"
+  echo "peak memory, \"$3\", $1: ${b:+before $b MB, after }$a MB (load $load)"
+  table+=("peak memory \"$3\", $1|${b:+$b MB}|$a MB|||<= 1.5 GB|$(met "$a" "<= 1536")|$load")
 }
 
 # Real prose: "insurance" about 1 in 4,800 words, "your" about 1 in 250, and "the".
@@ -181,8 +185,9 @@ if [ -n "$before" ]; then
   done
 fi
 
-# 8 workers against 1 for one road of the folder runs' output: FIGURES ROAD
+# 8 workers against 1 for one road of the folder runs' output, and the load of that line: FIGURES ROAD
 eight_to_one() { echo "$1" | sed -nE "s/^$2 +8 worker\\(s\\):.* ([0-9.]+)x one worker.*/\\1/p" | tail -n1; }
+eight_load() { echo "$1" | sed -nE "s/^$2 +8 worker\\(s\\):.*\\(load ([0-9.]+) before, ([0-9.]+) after\\).*/\\1 to \\2/p" | tail -n1; }
 if [ -z "${SKIP_FOLDER:-}" ]; then
   folder_out_before="" folder_out_after=""
   for side in before after; do
@@ -198,7 +203,7 @@ if [ -z "${SKIP_FOLDER:-}" ]; then
   for road in "texts into list" MakeConcordance "window's run"; do
     b=$(eight_to_one "$folder_out_before" "$road") a=$(eight_to_one "$folder_out_after" "$road")
     target=-; [ "$road" = "window's run" ] && target=">= 6"
-    table+=("$road, 8 workers against 1|${b:+${b}×}|${a:+${a}×}|||$(times "$target")|$(met "$a" "$target")")
+    table+=("$road, 8 workers against 1|${b:+${b}×}|${a:+${a}×}|||$(times "$target")|$(met "$a" "$target")|$(eight_load "$folder_out_after" "$road")")
   done
   echo "window's run, 8 workers against 1: ${before:+before $(eight_to_one "$folder_out_before" "window's run")×, after }$(eight_to_one "$folder_out_after" "window's run")× (target >= 6×)"
 fi
@@ -220,7 +225,7 @@ fi
 echo
 echo "== targets (load now $(cut -d' ' -f1-3 /proc/loadavg); concordance rows: best wall seconds of $RUNS runs on core $CORE${before:+; before: $before})"
 {
-  echo "row|before|after|ripgrep|after/ripgrep|target|met"
+  echo "row|before|after|ripgrep|after/ripgrep|target|met|load"
   printf '%s\n' "${table[@]}"
 } | LC_ALL=C.UTF-8 column -t -s '|' -o ' | '
 for l in "${lists[@]+"${lists[@]}"}"; do echo "\".cnc\" bytes, before against after: $l"; done
