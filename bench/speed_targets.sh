@@ -47,6 +47,11 @@ elif [ -n "${BEFORE:-}" ]; then
   cmake --build "$before" -j"${BUILD_JOBS:-3}" --target "${targets[@]}" >&2
 fi
 [ -z "$before" ] || [ -x "$before/bench/bench_concordance" ] || { echo "no $before/bench/bench_concordance" >&2; exit 2; }
+if [ -z "${SKIP_FOLDER:-}" ]; then
+  for dir in "$build" ${before:+"$before"}; do
+    [ -x "$dir/bench/bench_main_road" ] || { echo "no $dir/bench/bench_main_road: build it, or SKIP_FOLDER=1" >&2; exit 2; }
+  done
+fi
 export BEFORE_BUILD="$before"
 
 mapfile -t made < <("$here/bench/real_prose.sh" "$build/real_prose")
@@ -215,7 +220,11 @@ if [ -n "${PROFILE:-}" ]; then
 fi
 
 if [ -z "${SKIP_WORDLIST:-}" ]; then
-  baseline=""; [ -z "$before" ] || baseline="$before/bench/bench_wordlist"
+  baseline=""
+  if [ -n "$before" ]; then
+    if [ -x "$before/bench/bench_wordlist" ]; then baseline="$before/bench/bench_wordlist"
+    else echo "(no bench_wordlist in $before: the word list is timed for this build alone)"; fi
+  fi
   echo "== word list, real prose"
   BASELINE="$baseline" CPU="$CORE" "$here/bench/wordlist_peers.sh" "$build" "$prose"
   echo "== word list, generated"
