@@ -11,7 +11,7 @@
 #   - the word list of one core against Python's Counter and the tr | sort | uniq pipeline.
 # It ends with one table: each row's figure before and after, ripgrep's, and the target.
 # Usage: bench/speed_targets.sh [BUILD_DIR (default build)]
-# Environment: RUNS (each concordance side, default 5), CORE (default 2), SKIP_FOLDER=1,
+# Environment: RUNS (each concordance side, default 5), CORE (default 2), SKIP_FOLDER=1, FOLDER,
 # SKIP_WORDLIST=1, GEN_MB (the generated text's size, default 323), PROSE_MB (each corpus beyond
 # ASCII, default 85);
 #   BEFORE=commit: an earlier state timed beside this build in the same run: a worktree of it is
@@ -56,6 +56,9 @@ export BEFORE_BUILD="$before"
 
 mapfile -t made < <("$here/bench/real_prose.sh" "$build/real_prose")
 texts="${made[0]}" prose="${made[1]}"
+# FOLDER=dir: the many texts of the folder rows (the mail bodies unless set; a larger folder gives
+# steadier figures for 8 workers against 1).
+texts="${FOLDER:-$texts}"
 gen="$build/gen/english${GEN_MB:-323}.txt"
 mkdir -p "$build/gen"
 [ -e "$gen" ] || "$build/bench/bench_concordance" --make "$gen" "${GEN_MB:-323}" concordance
