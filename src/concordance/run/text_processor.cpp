@@ -154,6 +154,7 @@ bool TLinzoraBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   }
   words_before_chunk_ = text_stats_.words_in_chunk;
   last_window_ = TLineWindow{};
+  plain_windows_.Reset();
   engine_.PrepareForConcordancing(
       fFullFilename, Text(), Kinds(), pos,
       [this](TSearchAndDoEngine& sender, TSearchFound_Rec& f) { return DoSearchFound(sender, f); },
@@ -356,7 +357,7 @@ TLinzoraBufferProcessor::TLineWindow TLinzoraBufferProcessor::LineWindowAt(int32
   w.at = position;
   w.from = std::max(0, position - cutter_.Width() / 2);
   w.to = std::min(Length() + LookAheadLength(), w.from + cutter_.Width());
-  w.plain = fast != nullptr && !AnyHiddenTag(*fast, w.from, w.to) && AllAsciiBetween(*fast, w.from, w.to);
+  w.plain = fast != nullptr && plain_windows_.Plain(*fast, w.from, w.to);
   return w;
 }
 

@@ -55,6 +55,7 @@
 #include "concordance/lines/concordance_list.h"
 #include "concordance/lines/character_scans.h"
 #include "concordance/run/context_words.h"
+#include "concordance/run/plain_windows.h"
 #include "concordance/lines/line_sections.h"
 #include "concordance/run/sampling.h"
 #include "model/reading/chosen_texts.h"
@@ -142,6 +143,7 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   // with each chunk.
   TLineWindow LineWindowAt(int32_t position);
   TLineWindow last_window_;
+  TPlainWindows plain_windows_;  // forgotten with each chunk, as last_window_
   // Sets the view's plain range to that of a plain window (the whole chunk where all of it is
   // plain ASCII), its bytes (where given) from the range's first character.
   void SetPlainRange(TChunkView& view, const TLineWindow& window) const;
