@@ -97,11 +97,25 @@ void TLinzoraBufferProcessor::HandleTextStatsAtEndOfBuffer(int32_t buffer_number
       Length() > 0)
     KeepTailForNextLine();
   prepared_ = false;
+  if (Stream()) ReserveForTheRestOfTheText(Stream()->Last_chunk_ended_at, Stream()->fcomplete_file_size);
   if (setup_.chunk_done && Stream())
     setup_.chunk_done(text_index_, Stream()->Last_chunk_ended_at, Stream()->fcomplete_file_size, WordsOfText());
   if (!setup_.keeping_log) return;
   LogLine(u"End of buffer " + IntToUStr(buffer_number) + u" of " + IntToUStr(buffer_count) + u": hits so far = " +
           IntToUStr(static_cast<int64_t>(outcome_.lines.size())));
+}
+
+void TLinzoraBufferProcessor::ReserveForTheRestOfTheText(int64_t bytes_read, int64_t size) {
+  // A frequent word in a large text makes hundreds of thousands of candidates: grown by doubling,
+  // the list would be copied a score of times and its pages touched twice over. Once what is
+  // left would not fit, room is made for as many lines as the text's rest is likely to give at
+  // the rate so far (an eighth more), and so again should the rate rise.
+  std::vector<TCandidateLine>& lines = outcome_.lines;
+  if (lines.empty() || bytes_read <= 0 || bytes_read >= size) return;
+  const double per_byte = static_cast<double>(lines.size()) / static_cast<double>(bytes_read);
+  const size_t rest = static_cast<size_t>(per_byte * static_cast<double>(size - bytes_read));
+  if (lines.capacity() - lines.size() >= rest) return;
+  lines.reserve(std::max(lines.size() + rest + rest / 8 + 64, lines.capacity() + lines.capacity() / 4));
 }
 
 bool TLinzoraBufferProcessor::OKToProcess() {
@@ -425,6 +439,7 @@ void TLinzoraBufferProcessor::AddTagPositions(TConcordanceEntry& line) {
   cutter_.CollectTags(tags);
   if (tags.empty()) return;
   TTagPositionsList& list = line.TagPositions();
+  list.Reserve(static_cast<size_t>(list.Count()) + tags.size());
   const int32_t known = fTagHandler ? static_cast<int32_t>(fTagHandler->ArrayOfTagfileTags.size()) : 0;
   for (const TLineTagPlace& t : tags) {
     TTagPositionRec r{};

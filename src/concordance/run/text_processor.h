@@ -154,6 +154,9 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   // For each kind of unit that ended (stats.unit_length above 0): every open candidate of the
   // unit of that number gets its length, and is then closed for that kind.
   void TextUnitsEnded(const TSearchStatsRec& stats);
+  // Makes room in the outcome for the lines the rest of the text will likely give, at the rate
+  // of the bytes read so far.
+  void ReserveForTheRestOfTheText(int64_t bytes_read, int64_t size);
   // Notes the units of the line just made (its statistics s) whose ends are still to come.
   void NoteOpenUnits(int32_t line_index, const TLineUnitStats& s);
   // Jump mode: the line just made reached the lowest jump position; the next one above
