@@ -40,6 +40,8 @@ TKeptRegions& KeptRegions() {
   return *kept;
 }
 
+}  // namespace
+
 // A stretch a worker is about to fill gets its pages in one call: a fault for every page, on
 // every worker at once, costs each of them a trap and a turn at the process's memory map. A
 // kernel without the call leaves the pages to their faults.
@@ -55,7 +57,6 @@ void PreparePagesForWriting(char* at, size_t bytes) {
   (void)bytes;
 #endif
 }
-}  // namespace
 
 TLineTextArena::~TLineTextArena() { GiveAllBack(); }
 

@@ -152,3 +152,7 @@ class TSharedLineBytes {
   TLineTextArena::TLease lease_;
   const uint8_t* run_ = nullptr;  // where the bytes following on from each other begin
 };
+
+// Has the system make the pages of [at, at + bytes) ready for writing in one call (each page a
+// cleared one of its own), where the system can; else they come with their first writes.
+void PreparePagesForWriting(char* at, size_t bytes);

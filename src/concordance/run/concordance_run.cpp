@@ -289,6 +289,8 @@ TTextOutcome CallWorker(const TTextWorker& worker, int32_t text_index) {
 
 void RunInline(const TConcordanceRunSettings& settings, const TTextWorker& worker, TRunCommitter& committer,
                TJobToken& token) {
+  // The lines are made on this thread, as on a worker's: their slots are taken a batch at a time.
+  const TConcordanceEntry::TSlotsOfThisThread slots;
   for (int32_t k = 0; k < settings.text_count; ++k) {
     if (committer.LimitReached()) return committer.SetEnd(TRunEnd::Limit);
     const TStopState stop = token.Stop();
