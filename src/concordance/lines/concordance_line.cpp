@@ -493,7 +493,9 @@ void TConcordanceEntry::SetText(TLineTextArena::TLease& lease, TLineText text) {
 void TConcordanceEntry::SetTextView(TLineTextArena::TLease& lease, TLineText text) {
   TConcordanceLineOwner* owner = Owner();
   if (!owner || owner->LineTextArena() != &lease.Arena()) return SetText(text);
-  if (!text.OneByte() || text.empty() || text.size() > UINT16_MAX) return SetText(lease, text);
+  // UTF-16 units are viewed where they lie on a whole unit.
+  const bool aligned = text.OneByte() || (reinterpret_cast<uintptr_t>(text.Bytes()) & 1) == 0;
+  if (!aligned || text.empty() || text.size() > UINT16_MAX) return SetText(lease, text);
   DropText();
   lease.CountView();
   flags_ |= kTextInArena | static_cast<uint8_t>((static_cast<int>(text.Form()) + 1) << kViewShift);

@@ -138,7 +138,9 @@ class TLineTextArena {
 // line's bytes are kept exactly: a claimed overlap is checked.
 class TSharedLineBytes {
  public:
-  explicit TSharedLineBytes(TLineTextArena& arena) : lease_(arena) {}
+  // unit: the bytes of one character (1, or 2 for UTF-16 units): every run starts on a multiple
+  // of it, and the caller keeps and claims whole units.
+  explicit TSharedLineBytes(TLineTextArena& arena, size_t unit = 1) : lease_(arena), unit_(unit) {}
   TSharedLineBytes(const TSharedLineBytes&) = delete;
   TSharedLineBytes& operator=(const TSharedLineBytes&) = delete;
   // Keeps the n bytes at `bytes`, whose first `overlap` bytes should be the last ones kept, and
@@ -150,6 +152,7 @@ class TSharedLineBytes {
   // A stretch a run starts in has room for a few hundred lines' new bytes at least.
   static constexpr size_t kRunRoomBytes = size_t{1} << 16;
   TLineTextArena::TLease lease_;
+  size_t unit_ = 1;
   const uint8_t* run_ = nullptr;  // where the bytes following on from each other begin
 };
 

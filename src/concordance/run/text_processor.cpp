@@ -64,6 +64,7 @@ TLinzoraBufferProcessor::TLinzoraBufferProcessor(const TTextWorkerSetup& setup, 
   if (TLineTextArena* arena = setup.line_owner ? setup.line_owner->LineTextArena() : nullptr) {
     lease_.emplace(*arena);
     shared_.emplace(*arena);
+    shared_wide_.emplace(*arena, sizeof(char16_t));
   }
   // Kinds are read around hits and at the chunk's end only: those are written when asked for.
   fKindsOnDemand = fTextOnDemand = true;
@@ -420,18 +421,27 @@ void TLinzoraBufferProcessor::KeepNewLineText(TConcordanceEntry& line) {
   // The cut gives the line a byte a character where its characters allow it.
   const TLineText text = cutter_.Line();
   // A line remade at another width keeps a text of its own.
-  if (!text.OneByte() || text.empty() || grow_line_ != nullptr) {
+  if (text.empty() || grow_line_ != nullptr) {
     line.SetText(*lease_, text);
     return;
   }
   // The cut found where the last shared line's window ended in this line, when the two windows
-  // overlap: the bytes up to there are those the last line ended with.
-  const size_t overlap = static_cast<size_t>(std::max(cutter_.MarkedPosition(), 0));
-  const uint8_t* at = shared_->Keep(text.Bytes(), text.size(), overlap);
-  line.SetTextView(*lease_, TLineText(at, text.size(), text.Form()));
+  // overlap: the characters up to there are those the last line ended with, where that line was
+  // kept in the same form (lines of UTF-16 units share theirs apart from the one-byte lines).
+  const bool wide = !text.OneByte();
+  const size_t overlap = wide == shared_last_wide_ ? static_cast<size_t>(std::max(cutter_.MarkedPosition(), 0)) : 0;
+  if (wide) {
+    const auto* units = reinterpret_cast<const uint8_t*>(text.Units());
+    const uint8_t* at = shared_wide_->Keep(units, text.size() * sizeof(char16_t), overlap * sizeof(char16_t));
+    line.SetTextView(*lease_, TLineText(at, text.size(), TLineTextForm::kWide));
+  } else {
+    const uint8_t* at = shared_->Keep(text.Bytes(), text.size(), overlap);
+    line.SetTextView(*lease_, TLineText(at, text.size(), text.Form()));
+  }
   shared_chunk_ = chunk_;
   shared_item_ = item_;
   shared_window_end_ = cutter_.WindowEnd();
+  shared_last_wide_ = wide;
 }
 
 void TLinzoraBufferProcessor::AddTagPositions(TConcordanceEntry& line) {

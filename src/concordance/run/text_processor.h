@@ -21,8 +21,8 @@
 //   5. the line's text goes into the owner's arena: a line whose characters allow a byte each
 //      keeps its bytes in the stretch this text's lines share, following on from the line before
 //      where their windows overlap (a frequent word's lines would each copy the same characters
-//      again), any other line a block of its own. The cut itself takes what the windows share
-//      from the line before (see TLineCutter::MarkInNextCut).
+//      again); any other line keeps its UTF-16 units so in a stretch of its own kind. The cut
+//      itself takes what the windows share from the line before (see TLineCutter::MarkInNextCut).
 // Where a unit (sentence, paragraph, heading, section) ends, every open candidate of that unit,
 // whatever its item, gets the unit's length. Limits, lines wanted per word, instances_to_find,
 // the word gap, the user's filter, file numbers and the Set column are left to the committer.
@@ -205,11 +205,14 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   // Where the new lines' texts are written: stretches of the owner's arena, when it has one.
   std::optional<TLineTextArena::TLease> lease_;
   // The bytes that lines of a byte a character share (in the same arena), and where the last
-  // line kept there was cut: its chunk, item pass and window end (-1: none yet).
+  // line kept there or among the UTF-16 units was cut: its chunk, item pass and window end (-1:
+  // none yet).
   std::optional<TSharedLineBytes> shared_;
+  std::optional<TSharedLineBytes> shared_wide_;  // the same for lines kept in UTF-16 units
   int32_t shared_chunk_ = -1;
   int32_t shared_item_ = -1;
   int32_t shared_window_end_ = -1;
+  bool shared_last_wide_ = false;  // the last line was kept among the UTF-16 units
 };
 
 // Reads one text of a run (text_index: its place among the run's chosen texts) into its
