@@ -30,7 +30,8 @@
 // The lines of a frequent word overlap: each holds the thousand characters around its hit, and
 // hits lie a few hundred apart. A worker keeps such lines' bytes once, in a stretch of the arena
 // that its TSharedLineBytes fills (a line's bytes follow on from the last line's where the two
-// agree), and each line views its bytes there, counted as a text of the arena
+// agree; lines of UTF-16 units have a TSharedLineBytes of their own, whose runs start on a
+// whole unit), and each line views its bytes there, counted as a text of the arena
 // (TLease::CountView). The shared bytes are no text of their own: they stay with the arena's
 // blocks while any text or lease is alive, and are never written again once kept.
 class TLineTextArena {
