@@ -1157,6 +1157,75 @@ TEST(ConcordanceLine, LinesSharingTheirBytesKeepEachItsOwnText) {
   EXPECT_EQ(other.arena.LiveTexts(), 1);
 }
 
+// Lines of UTF-16 units share theirs too, beside the one-byte lines of the same worker: every
+// run starts on a whole unit though one-byte runs end anywhere, any claim (true, false, too long,
+// odd) still gives each line exactly its own units, and most true claims follow on.
+TEST(ConcordanceLine, LinesSharingTheirUnitsKeepEachItsOwnText) {
+  class TArenaOwner : public FakeOwner {
+   public:
+    TLineTextArena* LineTextArena() override { return &arena; }
+    TLineTextArena arena;
+  };
+  TArenaOwner owner;
+  std::mt19937 rng(5252);
+  UString source(4000000, u' ');
+  for (size_t i = 0; i < source.size(); ++i)  // a unit beyond one byte in every 16
+    source[i] = i % 16 == 0 ? u'\u0436' : rng() % 6 == 0 ? u' ' : static_cast<char16_t>(u'a' + rng() % 26);
+  std::vector<std::unique_ptr<TConcordanceEntry>> lines;
+  std::vector<UString> texts;
+  size_t followed = 0, true_claims = 0, whole = 0;
+  {
+    TLineTextArena::TLease lease(owner.arena);
+    TSharedLineBytes bytes(owner.arena);
+    TSharedLineBytes units(owner.arena, sizeof(char16_t));
+    size_t from = 0, last_end = 0;
+    const uint8_t* last_at = nullptr;
+    size_t last_n = 0;
+    while (texts.size() < 20000) {
+      const size_t n = rng() % 32 == 0 ? 16 + rng() % 3000 : 999;  // odd: the runs' ends move
+      from = std::min(from + rng() % 300, source.size() - n);
+      UString text = source.substr(from, n);
+      auto line = std::make_unique<TConcordanceEntry>(&owner);
+      const uint32_t road = rng() % 16;
+      if (road == 0) {
+        // A one-byte line between them, of an odd length.
+        std::string one(n | 1, 'x');
+        const uint8_t* at = bytes.Keep(reinterpret_cast<const uint8_t*>(one.data()), one.size(), rng() % 3);
+        text = UString(one.begin(), one.end());
+        line->SetTextView(lease, TLineText(at, one.size(), TLineTextForm::kAscii));
+      } else {
+        const size_t truth = last_end > from && last_end <= from + n ? last_end - from : 0;
+        size_t claim = truth;
+        if (road == 1) claim = rng() % (n + 3);                                 // any claim at all
+        if (road == 2 && claim > 0) text[rng() % claim] = u'#';                 // the units differ
+        const uint8_t* at = units.Keep(reinterpret_cast<const uint8_t*>(text.data()), n * 2, claim * 2);
+        ASSERT_EQ(reinterpret_cast<uintptr_t>(at) % 2, 0u);
+        if (road > 3 && truth > 0 && last_at) {
+          ++true_claims;
+          if (at == last_at + 2 * (last_n - truth)) ++followed;
+        }
+        line->SetTextView(lease, TLineText(at, n, TLineTextForm::kWide));
+        if (road == 4) line->SetTagContext(u"<h1>");  // the view's address moves to the on-need block
+        last_at = at, last_n = n, last_end = road == 2 ? 0 : from + n;
+      }
+      ASSERT_TRUE(line->TextInArena());
+      whole += text.size() * 2;
+      lines.push_back(std::move(line));
+      texts.push_back(text);
+    }
+  }
+  EXPECT_GT(true_claims, 12000u);
+  EXPECT_GT(followed, true_claims * 95 / 100);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    ASSERT_EQ(lines[i]->Text(), texts[i]) << i;
+    ASSERT_EQ(lines[i]->Text().Form(), LineTextFormOf(texts[i])) << i;
+  }
+  EXPECT_LT(owner.arena.BytesHeld(), whole / 2);
+  lines.clear();
+  EXPECT_EQ(owner.arena.LiveTexts(), 0);
+  EXPECT_EQ(owner.arena.BytesHeld(), 0u);
+}
+
 // A line keeps its owner's number, not its address: the number must lead back to that owner
 // through text and on-need changes, and never to an owner made after it went.
 TEST(ConcordanceLine, OwnerNumberLeadsToItsOwnerOnly) {

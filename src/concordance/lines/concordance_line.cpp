@@ -12,6 +12,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "concordance/lines/line_text_arena.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/streams.h"
 #include "platform/runtime/vx_dialogs.h"
@@ -172,7 +173,9 @@ class TLinePool {
     }
     RoomInBlock(lock);
     ++live_;
-    return blocks_.back() + kSlot * used_++;
+    char* p = blocks_.back() + kSlot * used_++;
+    PrepareAhead(lock, p + kSlot);
+    return p;
   }
 
   void* TakeFrom(TStock& s) {
@@ -237,8 +240,24 @@ class TLinePool {
       s.in_range = static_cast<int32_t>(n);
       s.held = s.in_range;
       used_ += n;
+      live_ += s.held;
+      PrepareAhead(lock, s.next + kSlot * n);
+      return;
     }
     live_ += s.held;
+  }
+
+  // The slots of the last block up to `upto` are about to be written: their pages, and a step's
+  // more, are made in one call (with the lock let go) where they were not yet. A page fault for
+  // every 27 lines cost the lines' making a tenth of its time.
+  void PrepareAhead(std::unique_lock<std::mutex>& lock, char* upto) {
+    if (upto <= prepared_) return;
+    char* const end = blocks_.back() + kSlot * block_slots_;
+    char* const from = prepared_;
+    prepared_ = std::min(end, std::max(upto, from + kPrepareStepBytes));
+    const size_t bytes = static_cast<size_t>(prepared_ - from);
+    lock.unlock();
+    PreparePagesForWriting(from, bytes);
   }
 
   // Makes the last block have an unused slot. A new block is allocated with the lock let go (a
@@ -259,6 +278,7 @@ class TLinePool {
         blocks_.push_back(block);
         block_slots_ = slots;
         used_ = 0;
+        prepared_ = block;
       } else if (!spare_) {
         spare_ = block;
         spare_slots_ = slots;
@@ -275,6 +295,7 @@ class TLinePool {
     spare_ = nullptr;
     free_ = nullptr;
     used_ = block_slots_ = 0;
+    prepared_ = nullptr;
   }
 
   std::mutex mutex_;
@@ -283,6 +304,8 @@ class TLinePool {
   size_t spare_slots_ = 0;
   size_t block_slots_ = 0;  // slots of blocks_.back()
   size_t used_ = 0;         // slots handed out of blocks_.back()
+  char* prepared_ = nullptr;  // blocks_.back()'s pages are made up to here (see PrepareAhead)
+  static constexpr size_t kPrepareStepBytes = size_t{1} << 16;
   void* free_ = nullptr;
   int64_t live_ = 0;
 };
@@ -470,7 +493,9 @@ void TConcordanceEntry::SetText(TLineTextArena::TLease& lease, TLineText text) {
 void TConcordanceEntry::SetTextView(TLineTextArena::TLease& lease, TLineText text) {
   TConcordanceLineOwner* owner = Owner();
   if (!owner || owner->LineTextArena() != &lease.Arena()) return SetText(text);
-  if (!text.OneByte() || text.empty() || text.size() > UINT16_MAX) return SetText(lease, text);
+  // UTF-16 units are viewed where they lie on a whole unit.
+  const bool aligned = text.OneByte() || (reinterpret_cast<uintptr_t>(text.Bytes()) & 1) == 0;
+  if (!aligned || text.empty() || text.size() > UINT16_MAX) return SetText(lease, text);
   DropText();
   lease.CountView();
   flags_ |= kTextInArena | static_cast<uint8_t>((static_cast<int>(text.Form()) + 1) << kViewShift);

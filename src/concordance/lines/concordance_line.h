@@ -289,9 +289,9 @@ class TConcordanceEntry : public TVXBaseListObject {
   // text is written once, where the list keeps it. Without the owner's arena, as SetText.
   void SetText(TLineTextArena::TLease& lease, UStringView text);
   void SetText(TLineTextArena::TLease& lease, TLineText text);
-  // Sets the text to one-byte characters that lie in the shared bytes of the lease's arena (see
-  // TSharedLineBytes): the line keeps only where they are, how many and their form. Without the
-  // owner's arena, as SetText.
+  // Sets the text to characters that lie in the shared bytes of the lease's arena (see
+  // TSharedLineBytes), one byte each or UTF-16 units: the line keeps only where they are, how
+  // many and their form. Without the owner's arena, as SetText.
   void SetTextView(TLineTextArena::TLease& lease, TLineText text);
   bool TextInArena() const { return (flags_ & kTextInArena) != 0; }
   UStringView TagContext() const;
@@ -411,7 +411,7 @@ class TConcordanceEntry : public TVXBaseListObject {
   static constexpr uintptr_t kAddressBits = (uintptr_t{1} << kOwnerShift) - 1;
   static constexpr uint8_t kTextInArena = 1;
   static constexpr uint8_t kHasMore = 2;
-  // Bits 2-3: 0 a text block (or none), else 1 + the form of the one-byte text the line views.
+  // Bits 2-3: 0 a text block (or none), else 1 + the form of the text the line views.
   static constexpr int kViewShift = 2;
   static constexpr uint8_t kViewBits = 3 << kViewShift;
   // A fixed word's length that does not fit a byte is kept in the on-need block.

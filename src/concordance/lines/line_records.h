@@ -178,6 +178,8 @@ class TTagPositionsList {
   std::span<const TTagPositionRec> Records() const { return recs_; }
   int32_t TagNumber(int32_t i) const;
   void Add(const TTagPositionRec& r) { recs_.push_back(r); }
+  // Room for n positions in all (a line's tags are counted before they are added).
+  void Reserve(size_t n) { recs_.reserve(n); }
   void SetToZeroLength(int32_t i);
   // colours[t - 1] are the colours of tag t; positions whose tag lies beyond keep theirs.
   void ChangeColoursTo(std::span<const TForeBackColoursArray> colours);

@@ -11,8 +11,8 @@
 // alike, and every reader sees the same characters whichever form holds them.
 //
 // A stored text is one block: a 4-byte header (the length in characters and the form), then
-// the bytes or the units. A line may instead view one-byte characters kept elsewhere (the
-// stretch of a text that overlapping lines share, see line_text_arena.h). TLineText is a view
+// the bytes or the units. A line may instead view characters kept elsewhere (the stretch of a
+// text that overlapping lines share, see line_text_arena.h). TLineText is a view
 // of a block, of such bytes, or of UTF-16 units kept elsewhere; readers
 // that need UTF-16 take a TLineTextWide (a view where the text is UTF-16 already, a copy made
 // once where it is not).
@@ -57,7 +57,8 @@ class TLineText {
   TLineText() = default;
   // A view of UTF-16 units kept elsewhere.
   explicit TLineText(UStringView wide) : data_(wide.data()), size_(wide.size()), form_(TLineTextForm::kWide) {}
-  // A view of one-byte characters kept elsewhere (form kAscii or kNarrow).
+  // A view of characters kept elsewhere in the given form (kWide: n UTF-16 units at `bytes`,
+  // which lie on a whole unit).
   TLineText(const uint8_t* bytes, size_t n, TLineTextForm form) : data_(bytes), size_(n), form_(form) {}
 
   size_t size() const { return size_; }

@@ -40,6 +40,8 @@ TKeptRegions& KeptRegions() {
   return *kept;
 }
 
+}  // namespace
+
 // A stretch a worker is about to fill gets its pages in one call: a fault for every page, on
 // every worker at once, costs each of them a trap and a turn at the process's memory map. A
 // kernel without the call leaves the pages to their faults.
@@ -55,7 +57,6 @@ void PreparePagesForWriting(char* at, size_t bytes) {
   (void)bytes;
 #endif
 }
-}  // namespace
 
 TLineTextArena::~TLineTextArena() { GiveAllBack(); }
 
@@ -320,9 +321,18 @@ const uint8_t* TSharedLineBytes::Keep(const uint8_t* bytes, size_t n, size_t ove
   // more when this one is short; one that goes on stays in its stretch, which has room.
   if (!follows) overlap = 0;
   const size_t need = n - overlap;
+  // A new run starts on a whole unit (the room may start anywhere: so may the stretch given).
+  const size_t skip = follows ? 0 : static_cast<size_t>(-reinterpret_cast<uintptr_t>(room.at) & (unit_ - 1));
   // (A new stretch is asked for in whole words: what is left of it stays 4-byte aligned.)
-  char* at = lease_.Room(room.left >= need ? need : std::max((need + 3) & ~size_t{3}, kRunRoomBytes));
-  if (!follows) run_ = reinterpret_cast<const uint8_t*>(at);
+  char* at = lease_.Room(room.left >= need + skip ? need + skip
+                                                  : std::max((need + unit_ - 1 + 3) & ~size_t{3}, kRunRoomBytes));
+  if (!follows) {
+    const size_t pad = static_cast<size_t>(-reinterpret_cast<uintptr_t>(at) & (unit_ - 1));
+    at += pad;
+    room.at += pad;
+    room.left -= pad;
+    run_ = reinterpret_cast<const uint8_t*>(at);
+  }
   if (need) std::memcpy(at, bytes + overlap, need);
   room.at += need;
   room.left -= need;

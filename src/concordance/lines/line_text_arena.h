@@ -30,7 +30,8 @@
 // The lines of a frequent word overlap: each holds the thousand characters around its hit, and
 // hits lie a few hundred apart. A worker keeps such lines' bytes once, in a stretch of the arena
 // that its TSharedLineBytes fills (a line's bytes follow on from the last line's where the two
-// agree), and each line views its bytes there, counted as a text of the arena
+// agree; lines of UTF-16 units have a TSharedLineBytes of their own, whose runs start on a
+// whole unit), and each line views its bytes there, counted as a text of the arena
 // (TLease::CountView). The shared bytes are no text of their own: they stay with the arena's
 // blocks while any text or lease is alive, and are never written again once kept.
 class TLineTextArena {
@@ -138,7 +139,9 @@ class TLineTextArena {
 // line's bytes are kept exactly: a claimed overlap is checked.
 class TSharedLineBytes {
  public:
-  explicit TSharedLineBytes(TLineTextArena& arena) : lease_(arena) {}
+  // unit: the bytes of one character (1, or 2 for UTF-16 units): every run starts on a multiple
+  // of it, and the caller keeps and claims whole units.
+  explicit TSharedLineBytes(TLineTextArena& arena, size_t unit = 1) : lease_(arena), unit_(unit) {}
   TSharedLineBytes(const TSharedLineBytes&) = delete;
   TSharedLineBytes& operator=(const TSharedLineBytes&) = delete;
   // Keeps the n bytes at `bytes`, whose first `overlap` bytes should be the last ones kept, and
@@ -150,5 +153,10 @@ class TSharedLineBytes {
   // A stretch a run starts in has room for a few hundred lines' new bytes at least.
   static constexpr size_t kRunRoomBytes = size_t{1} << 16;
   TLineTextArena::TLease lease_;
+  size_t unit_ = 1;
   const uint8_t* run_ = nullptr;  // where the bytes following on from each other begin
 };
+
+// Has the system make the pages of [at, at + bytes) ready for writing in one call (each page a
+// cleared one of its own), where the system can; else they come with their first writes.
+void PreparePagesForWriting(char* at, size_t bytes);

@@ -139,7 +139,16 @@ bool TRunCommitter::Commit(TTextOutcome&& text) {
   pending_.clear();
   pass_item_ = -1;
   int32_t chunk = INT32_MIN;
+  // The lines were made a whole text ago and have left the cache: each is asked for a few
+  // candidates before it is judged (its numbers, its owner and the list's fields of it).
+  constexpr size_t kAhead = 8;
+  const size_t candidates = text.lines.size();
   for (TCandidateLine& candidate : text.lines) {
+    if (const size_t ahead = static_cast<size_t>(&candidate - text.lines.data()) + kAhead; ahead < candidates) {
+      if (const char* at = reinterpret_cast<const char*>(text.lines[ahead].line.get()))
+        for (size_t b = 0; b < sizeof(TConcordanceEntry) + 63; b += 64)
+          __builtin_prefetch(at + std::min(b, sizeof(TConcordanceEntry) - 1), 1, 3);
+    }
     if (!candidate.line || candidate.item < 0 || candidate.item >= item_count) {
       Yikes(u"concordance run: a candidate line without a line or with an unknown item");
       continue;
@@ -289,6 +298,8 @@ TTextOutcome CallWorker(const TTextWorker& worker, int32_t text_index) {
 
 void RunInline(const TConcordanceRunSettings& settings, const TTextWorker& worker, TRunCommitter& committer,
                TJobToken& token) {
+  // The lines are made on this thread, as on a worker's: their slots are taken a batch at a time.
+  const TConcordanceEntry::TSlotsOfThisThread slots;
   for (int32_t k = 0; k < settings.text_count; ++k) {
     if (committer.LimitReached()) return committer.SetEnd(TRunEnd::Limit);
     const TStopState stop = token.Stop();

@@ -64,6 +64,7 @@ TLinzoraBufferProcessor::TLinzoraBufferProcessor(const TTextWorkerSetup& setup, 
   if (TLineTextArena* arena = setup.line_owner ? setup.line_owner->LineTextArena() : nullptr) {
     lease_.emplace(*arena);
     shared_.emplace(*arena);
+    shared_wide_.emplace(*arena, sizeof(char16_t));
   }
   // Kinds are read around hits and at the chunk's end only: those are written when asked for.
   fKindsOnDemand = fTextOnDemand = true;
@@ -97,11 +98,25 @@ void TLinzoraBufferProcessor::HandleTextStatsAtEndOfBuffer(int32_t buffer_number
       Length() > 0)
     KeepTailForNextLine();
   prepared_ = false;
+  if (Stream()) ReserveForTheRestOfTheText(Stream()->Last_chunk_ended_at, Stream()->fcomplete_file_size);
   if (setup_.chunk_done && Stream())
     setup_.chunk_done(text_index_, Stream()->Last_chunk_ended_at, Stream()->fcomplete_file_size, WordsOfText());
   if (!setup_.keeping_log) return;
   LogLine(u"End of buffer " + IntToUStr(buffer_number) + u" of " + IntToUStr(buffer_count) + u": hits so far = " +
           IntToUStr(static_cast<int64_t>(outcome_.lines.size())));
+}
+
+void TLinzoraBufferProcessor::ReserveForTheRestOfTheText(int64_t bytes_read, int64_t size) {
+  // A frequent word in a large text makes hundreds of thousands of candidates: grown by doubling,
+  // the list would be copied a score of times and its pages touched twice over. Once what is
+  // left would not fit, room is made for as many lines as the text's rest is likely to give at
+  // the rate so far (an eighth more), and so again should the rate rise.
+  std::vector<TCandidateLine>& lines = outcome_.lines;
+  if (lines.empty() || bytes_read <= 0 || bytes_read >= size) return;
+  const double per_byte = static_cast<double>(lines.size()) / static_cast<double>(bytes_read);
+  const size_t rest = static_cast<size_t>(per_byte * static_cast<double>(size - bytes_read));
+  if (lines.capacity() - lines.size() >= rest) return;
+  lines.reserve(std::max(lines.size() + rest + rest / 8 + 64, lines.capacity() + lines.capacity() / 4));
 }
 
 bool TLinzoraBufferProcessor::OKToProcess() {
@@ -154,6 +169,7 @@ bool TLinzoraBufferProcessor::ProcessAChunkOfFile(int32_t chunk_index) {
   }
   words_before_chunk_ = text_stats_.words_in_chunk;
   last_window_ = TLineWindow{};
+  plain_windows_.Reset();
   engine_.PrepareForConcordancing(
       fFullFilename, Text(), Kinds(), pos,
       [this](TSearchAndDoEngine& sender, TSearchFound_Rec& f) { return DoSearchFound(sender, f); },
@@ -356,7 +372,7 @@ TLinzoraBufferProcessor::TLineWindow TLinzoraBufferProcessor::LineWindowAt(int32
   w.at = position;
   w.from = std::max(0, position - cutter_.Width() / 2);
   w.to = std::min(Length() + LookAheadLength(), w.from + cutter_.Width());
-  w.plain = fast != nullptr && !AnyHiddenTag(*fast, w.from, w.to) && AllAsciiBetween(*fast, w.from, w.to);
+  w.plain = fast != nullptr && plain_windows_.Plain(*fast, w.from, w.to);
   return w;
 }
 
@@ -405,18 +421,27 @@ void TLinzoraBufferProcessor::KeepNewLineText(TConcordanceEntry& line) {
   // The cut gives the line a byte a character where its characters allow it.
   const TLineText text = cutter_.Line();
   // A line remade at another width keeps a text of its own.
-  if (!text.OneByte() || text.empty() || grow_line_ != nullptr) {
+  if (text.empty() || grow_line_ != nullptr) {
     line.SetText(*lease_, text);
     return;
   }
   // The cut found where the last shared line's window ended in this line, when the two windows
-  // overlap: the bytes up to there are those the last line ended with.
-  const size_t overlap = static_cast<size_t>(std::max(cutter_.MarkedPosition(), 0));
-  const uint8_t* at = shared_->Keep(text.Bytes(), text.size(), overlap);
-  line.SetTextView(*lease_, TLineText(at, text.size(), text.Form()));
+  // overlap: the characters up to there are those the last line ended with, where that line was
+  // kept in the same form (lines of UTF-16 units share theirs apart from the one-byte lines).
+  const bool wide = !text.OneByte();
+  const size_t overlap = wide == shared_last_wide_ ? static_cast<size_t>(std::max(cutter_.MarkedPosition(), 0)) : 0;
+  if (wide) {
+    const auto* units = reinterpret_cast<const uint8_t*>(text.Units());
+    const uint8_t* at = shared_wide_->Keep(units, text.size() * sizeof(char16_t), overlap * sizeof(char16_t));
+    line.SetTextView(*lease_, TLineText(at, text.size(), TLineTextForm::kWide));
+  } else {
+    const uint8_t* at = shared_->Keep(text.Bytes(), text.size(), overlap);
+    line.SetTextView(*lease_, TLineText(at, text.size(), text.Form()));
+  }
   shared_chunk_ = chunk_;
   shared_item_ = item_;
   shared_window_end_ = cutter_.WindowEnd();
+  shared_last_wide_ = wide;
 }
 
 void TLinzoraBufferProcessor::AddTagPositions(TConcordanceEntry& line) {
@@ -424,6 +449,7 @@ void TLinzoraBufferProcessor::AddTagPositions(TConcordanceEntry& line) {
   cutter_.CollectTags(tags);
   if (tags.empty()) return;
   TTagPositionsList& list = line.TagPositions();
+  list.Reserve(static_cast<size_t>(list.Count()) + tags.size());
   const int32_t known = fTagHandler ? static_cast<int32_t>(fTagHandler->ArrayOfTagfileTags.size()) : 0;
   for (const TLineTagPlace& t : tags) {
     TTagPositionRec r{};

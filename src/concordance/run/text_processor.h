@@ -21,8 +21,8 @@
 //   5. the line's text goes into the owner's arena: a line whose characters allow a byte each
 //      keeps its bytes in the stretch this text's lines share, following on from the line before
 //      where their windows overlap (a frequent word's lines would each copy the same characters
-//      again), any other line a block of its own. The cut itself takes what the windows share
-//      from the line before (see TLineCutter::MarkInNextCut).
+//      again); any other line keeps its UTF-16 units so in a stretch of its own kind. The cut
+//      itself takes what the windows share from the line before (see TLineCutter::MarkInNextCut).
 // Where a unit (sentence, paragraph, heading, section) ends, every open candidate of that unit,
 // whatever its item, gets the unit's length. Limits, lines wanted per word, instances_to_find,
 // the word gap, the user's filter, file numbers and the Set column are left to the committer.
@@ -55,6 +55,7 @@
 #include "concordance/lines/concordance_list.h"
 #include "concordance/lines/character_scans.h"
 #include "concordance/run/context_words.h"
+#include "concordance/run/plain_windows.h"
 #include "concordance/lines/line_sections.h"
 #include "concordance/run/sampling.h"
 #include "model/reading/chosen_texts.h"
@@ -142,6 +143,7 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   // with each chunk.
   TLineWindow LineWindowAt(int32_t position);
   TLineWindow last_window_;
+  TPlainWindows plain_windows_;  // forgotten with each chunk, as last_window_
   // Sets the view's plain range to that of a plain window (the whole chunk where all of it is
   // plain ASCII), its bytes (where given) from the range's first character.
   void SetPlainRange(TChunkView& view, const TLineWindow& window) const;
@@ -152,6 +154,9 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   // For each kind of unit that ended (stats.unit_length above 0): every open candidate of the
   // unit of that number gets its length, and is then closed for that kind.
   void TextUnitsEnded(const TSearchStatsRec& stats);
+  // Makes room in the outcome for the lines the rest of the text will likely give, at the rate
+  // of the bytes read so far.
+  void ReserveForTheRestOfTheText(int64_t bytes_read, int64_t size);
   // Notes the units of the line just made (its statistics s) whose ends are still to come.
   void NoteOpenUnits(int32_t line_index, const TLineUnitStats& s);
   // Jump mode: the line just made reached the lowest jump position; the next one above
@@ -200,11 +205,14 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
   // Where the new lines' texts are written: stretches of the owner's arena, when it has one.
   std::optional<TLineTextArena::TLease> lease_;
   // The bytes that lines of a byte a character share (in the same arena), and where the last
-  // line kept there was cut: its chunk, item pass and window end (-1: none yet).
+  // line kept there or among the UTF-16 units was cut: its chunk, item pass and window end (-1:
+  // none yet).
   std::optional<TSharedLineBytes> shared_;
+  std::optional<TSharedLineBytes> shared_wide_;  // the same for lines kept in UTF-16 units
   int32_t shared_chunk_ = -1;
   int32_t shared_item_ = -1;
   int32_t shared_window_end_ = -1;
+  bool shared_last_wide_ = false;  // the last line was kept among the UTF-16 units
 };
 
 // Reads one text of a run (text_index: its place among the run's chosen texts) into its
