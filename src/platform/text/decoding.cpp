@@ -90,58 +90,15 @@ TwoByteUnitsOfBlock(__m512i v, uint64_t lead, uint64_t keep, char16_t* out) {
   return o;
 }
 
-// The same steps as TwoByteBlocksNarrow (below), widening to units: every unit goes to out.
-__attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi2,popcnt"))) void TwoByteBlocksUnits(
-    const uint8_t* data, size_t n, char16_t* out, size_t& i_io, size_t& o_io, bool& zero, TUtf8RunBreaks* breaks,
-    size_t& sequences) {
-  size_t i = i_io, o = o_io;
-  const __m512i top2 = _mm512_set1_epi8(static_cast<char>(0xC0)), cont_bits = _mm512_set1_epi8(static_cast<char>(0x80));
-  const __m512i lead_from = _mm512_set1_epi8(static_cast<char>(0xC2)), lead_span = _mm512_set1_epi8(0x1E);
-  bool zeros = false;
-  for (; i + 64 <= n;) {
-    _mm_prefetch(reinterpret_cast<const char*>(data + i) + 2048, _MM_HINT_T0);
-    const __m512i v = _mm512_loadu_si512(data + i);
-    zeros = zeros || _mm512_testn_epi8_mask(v, v) != 0;
-    const uint64_t high = _mm512_movepi8_mask(v);
-    if (high == 0) {
-      _mm512_storeu_si512(out + o, _mm512_cvtepu8_epi16(_mm512_castsi512_si256(v)));
-      _mm512_storeu_si512(out + o + 32, _mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(v, 1)));
-      i += 64;
-      o += 64;
-      continue;
-    }
-    const uint64_t cont = _mm512_cmpeq_epi8_mask(_mm512_and_si512(v, top2), cont_bits);
-    const uint64_t lead = _mm512_cmplt_epu8_mask(_mm512_sub_epi8(v, lead_from), lead_span);
-    if ((high & ~cont & ~lead) != 0) break;
-    const uint64_t take = (lead >> 63) != 0 ? ~uint64_t{0} >> 1 : ~uint64_t{0};
-    if ((cont & take) != ((lead << 1) & take)) break;
-    // Text far denser than the runs may hold, at the pace so far, is given up on at once.
-    if (breaks && breaks->complete && sequences > 64 + i * breaks->most / n)
-      breaks->complete = false;
-    if (breaks && breaks->complete)
-      for (uint64_t l = lead & take; l != 0 && breaks->complete; l &= l - 1) {
-        const unsigned p = static_cast<unsigned>(__builtin_ctzll(l));
-        const size_t at = o + p - static_cast<size_t>(__builtin_popcountll(cont & ((uint64_t{1} << p) - 1)));
-        breaks->units->push_back(static_cast<uint32_t>(at + 1));
-        breaks->bytes->push_back(breaks->base + static_cast<uint32_t>(i + p + 2));
-        breaks->complete = ++sequences < breaks->most;
-      }
-    o += TwoByteUnitsOfBlock(v, lead & take, ~cont & take, out + o);
-    i += take == ~uint64_t{0} ? 64 : 63;
-  }
-  i_io = i;
-  o_io = o;
-  zero = zero || zeros;
-}
-
-// Blocks of 64 bytes from byte i (unit o) read one byte a unit, as long as each holds only ASCII
-// and well-formed sequences of two bytes (a sequence may not start in the block's last byte
-// unless it ends there: the block then stops before it): ASCII bytes are kept, a sequence becomes
-// 0x80 in narrow and its unit goes to out at its place, each noted among the breaks as the
-// one-at-a-time steps note it. Stops at the first block holding anything else (longer sequences,
-// bytes that are not UTF-8), which the steps below take; i and o move on alike. A zero byte passed
-// is added to `zero`.
-__attribute__((target("avx512f,avx512bw,avx512vbmi2,bmi2,popcnt"))) void TwoByteBlocksNarrow(
+// Blocks of 64 bytes from byte i (unit o), as long as each holds only ASCII and well-formed
+// sequences of two bytes (a sequence may not start in the block's last byte unless it ends there:
+// the block then stops before it), each sequence noted among the breaks as the one-at-a-time
+// steps note it: widened to units in out, or with kNarrow read one byte a unit (ASCII bytes kept
+// in narrow, a sequence 0x80 there and its unit in out at its place). Stops at the first block
+// holding anything else (longer sequences, bytes that are not UTF-8), which the steps below take;
+// i and o move on alike. A zero byte passed is added to `zero`.
+template <bool kNarrow>
+__attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi2,popcnt"))) void TwoByteBlocks(
     const uint8_t* data, size_t n, char16_t* out, uint8_t* narrow, size_t& i_io, size_t& o_io, bool& zero,
     TUtf8RunBreaks* breaks, size_t& sequences) {
   size_t i = i_io, o = o_io;
@@ -155,7 +112,12 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi2,bmi2,popcnt"))) void TwoByte
     zeros = zeros || _mm512_testn_epi8_mask(v, v) != 0;
     const uint64_t high = _mm512_movepi8_mask(v);
     if (high == 0) {
-      _mm512_storeu_si512(narrow + o, v);
+      if constexpr (kNarrow) {
+        _mm512_storeu_si512(narrow + o, v);
+      } else {
+        _mm512_storeu_si512(out + o, _mm512_cvtepu8_epi16(_mm512_castsi512_si256(v)));
+        _mm512_storeu_si512(out + o + 32, _mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(v, 1)));
+      }
       i += 64;
       o += 64;
       continue;
@@ -166,19 +128,27 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi2,bmi2,popcnt"))) void TwoByte
     // A lead in the last byte: its sequence goes on past the block, which stops before it.
     const uint64_t take = (lead >> 63) != 0 ? ~uint64_t{0} >> 1 : ~uint64_t{0};
     if ((cont & take) != ((lead << 1) & take)) break;  // not one continuation after each lead
-    const uint64_t keep = ~cont & take;
-    _mm512_storeu_si512(narrow + o, _mm512_maskz_compress_epi8(keep, _mm512_mask_blend_epi8(lead & take, v, cont_bits)));
-    for (uint64_t l = lead & take; l != 0; l &= l - 1) {
+    const uint64_t keep = ~cont & take, leads = lead & take;
+    // Text far denser than the runs may hold, at the pace so far, is given up on at once.
+    if (breaks && breaks->complete && sequences > 64 + i * breaks->most / n) breaks->complete = false;
+    for (uint64_t l = leads; l != 0; l &= l - 1) {
       const unsigned p = static_cast<unsigned>(__builtin_ctzll(l));
-      const size_t at = o + p - static_cast<size_t>(__builtin_popcountll(cont & ((uint64_t{1} << p) - 1)));
-      out[at] = static_cast<char16_t>((data[i + p] & 0x1Fu) << 6 | (data[i + p + 1] & 0x3Fu));
+      const size_t at = o + static_cast<size_t>(__builtin_popcountll(keep & ((uint64_t{1} << p) - 1)));
+      if constexpr (kNarrow) out[at] = static_cast<char16_t>((data[i + p] & 0x1Fu) << 6 | (data[i + p + 1] & 0x3Fu));
       if (breaks && breaks->complete) {
         breaks->units->push_back(static_cast<uint32_t>(at + 1));
         breaks->bytes->push_back(breaks->base + static_cast<uint32_t>(i + p + 2));
         breaks->complete = ++sequences < breaks->most;
+      } else if constexpr (!kNarrow) {
+        break;  // the units are written below, whole
       }
     }
-    o += static_cast<size_t>(__builtin_popcountll(keep));
+    if constexpr (kNarrow) {
+      _mm512_storeu_si512(narrow + o, _mm512_maskz_compress_epi8(keep, _mm512_mask_blend_epi8(leads, v, cont_bits)));
+      o += static_cast<size_t>(__builtin_popcountll(keep));
+    } else {
+      o += TwoByteUnitsOfBlock(v, leads, keep, out + o);
+    }
     i += take == ~uint64_t{0} ? 64 : 63;
   }
   i_io = i;
@@ -207,8 +177,7 @@ bool DecodeUtf8Into(const uint8_t* data, size_t n, char16_t* out, uint8_t* narro
 #if defined(__x86_64__)
     // Prose beyond ASCII of two-byte letters goes a block of 64 bytes a step.
     if (compress) {
-      if constexpr (kNarrow) TwoByteBlocksNarrow(data, n, out, narrow, i, o, wide_zero, breaks, sequences);
-      else TwoByteBlocksUnits(data, n, out, i, o, wide_zero, breaks, sequences);
+      TwoByteBlocks<kNarrow>(data, n, out, narrow, i, o, wide_zero, breaks, sequences);
     }
 #endif
 #if defined(__SSE2__)
