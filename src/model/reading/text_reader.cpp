@@ -994,9 +994,18 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
       break;
     }
     case TTextEncoding::Utf8: {
-      size_t consumed = 0;
-      const bool strict =
-          !not_strict && DecodeUtf8Strict(b, m, fText, true, &consumed) && (more_follows || consumed == m);
+      size_t consumed = 0, units = 0;
+      // The runs are noted as the bytes are decoded (the offsets then need no second pass).
+      fRuns.clear();
+      fRuns.units.push_back(0);
+      fRuns.bytes.push_back(base);
+      TUtf8RunBreaks breaks{&fRuns.units, &fRuns.bytes, base, m / kRunsAtMostOneIn + 1};
+      bool strict = !not_strict;
+      if (strict) {
+        fText.resize(m);
+        strict = DecodeUtf8StrictTo(b, m, fText.data(), units, true, &consumed, &breaks) && (more_follows || consumed == m);
+        fText.resize(units);
+      }
       // Well-formed bytes beyond ASCII decide for UTF-8 at once; a fault has the piece counted.
       if (!fEightBitDecided && strict && fText.size() != consumed) fEightBitDecided = true;
       if (!fEightBitDecided && !strict) DecideEightBitEncoding(b, m);
@@ -1004,7 +1013,7 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
         if (!strict) {
           DecodeUtf8Lenient(b, m, base, more_follows);
         } else {
-          Utf8OffsetsOf(b, consumed, fText.size(), base, false);
+          Utf8OffsetsOf(b, consumed, fText.size(), base, breaks.complete);
         }
         break;
       }
