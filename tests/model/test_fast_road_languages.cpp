@@ -11,6 +11,7 @@
 // that the share left to the full road can be seen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <map>
@@ -180,7 +181,9 @@ class TProse {
   // beyond ASCII at every place of a block of 64 units (and, in UTF-8, of 64 bytes). `odd`: where
   // a soft hyphen, a zero-width space, a letter beyond the basic plane or one written with a
   // combining mark comes now and then.
-  std::string Make(size_t bytes, bool signature, bool crlf, TOdd odd) {
+  // `plain_until`: up to that byte, each piece beyond ASCII is written as an ASCII word.
+  std::string Make(size_t bytes, bool signature, bool crlf, TOdd odd, size_t plain_until = 0) {
+    plain_until_ = plain_until;
     out_ = signature ? "\xEF\xBB\xBF" : "";
     eol_ = crlf ? "\r\n" : "\n";
     Put(lang_.headline);
@@ -231,7 +234,12 @@ class TProse {
       }
       it = cache_.emplace(piece, std::make_pair(ok, bytes)).first;
     }
-    if (it->second.first) out_ += it->second.second;
+    if (!it->second.first) return;
+    if (out_.size() < plain_until_ && std::any_of(piece.begin(), piece.end(), [](char16_t u) { return u >= 0x80; })) {
+      out_ += lang_.filler[piece.size() % 2];
+      return;
+    }
+    out_ += it->second.second;
   }
   void Put(const std::string& utf8) { Put(Utf8ToUtf16(utf8)); }
   void Put(const char* utf8) { Put(Utf8ToUtf16(utf8)); }
@@ -336,6 +344,7 @@ class TProse {
   std::mt19937 rng_;
   std::string out_, eol_;
   bool odd_ = false;
+  size_t plain_until_ = 0;
   std::map<UString, std::pair<bool, std::string>> cache_;
 };
 
@@ -490,7 +499,7 @@ class FastRoadLanguages : public TWorkerTest {
         TOdd odd;
         bool crlf;
       };
-      const Text texts[] = {{enc.code_page == 0 && !enc.signature ? 4250000u : 2200000u, kOddInSecondChunk, crlf},
+      const Text texts[] = {{enc.code_page == 0 && !enc.signature ? 4600000u : 2200000u, kOddInSecondChunk, crlf},
                             {1 + seed * 997 % 3000, kOddNowhere, crlf},
                             {200000, kOddNowhere, !crlf},
                             {25000, kOddThroughout, !crlf}};
@@ -598,6 +607,53 @@ TEST_F(FastRoadLanguages, RussianProseEqualsTheFullRoads) {
 
 TEST_F(FastRoadLanguages, CzechProseEqualsTheFullRoads) {
   ExpectBothRoadsAlike(kCzech, {{"UTF-8", 0, false}, {"UTF-8 with a signature", 0, true}, {"Windows-1250", 1250, false}});
+}
+
+// Texts whose first chunk is plain ASCII, the language's letters coming only near the end of
+// that chunk (in the stretch where the cut is looked for, or in its look-ahead) or in the
+// second one: in UTF-8, and in the language's 8-bit code page, which the reader then takes up
+// for the rest of the text. Chunks, concordances on one worker and on eight, and word lists
+// equal the full road's; the 8-bit text is read in its code page.
+TEST_F(FastRoadLanguages, TextsTurningBeyondAsciiAtTheFirstCut) {
+  struct Case {
+    const TLanguage* lang;
+    int code_page;
+    int64_t utf8_turn, eight_bit_turn;  // bytes from the first 2 MiB mark
+  };
+  const Case cases[] = {{&kGerman, 28605, 40000, -3000}, {&kCzech, 1250, -3000, 40000}, {&kRussian, 20866, 1000, -200}};
+  uint32_t seed = 7001;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lang->name);
+    UseLanguage(*c.lang, c.code_page, kDefaults, false);
+    std::vector<UString> files;
+    for (const int code_page : {0, c.code_page}) {
+      TProse prose(*c.lang, code_page, seed++);
+      const int64_t turn = code_page == 0 ? c.utf8_turn : c.eight_bit_turn;
+      files.push_back(tmp_.Write(Utf8ToUtf16("turning_" + std::to_string(seed) + ".txt"),
+                                 prose.Make(2500000, false, code_page != 0, kOddNowhere, size_t(kMiB2 + turn))));
+    }
+    int chunks = 0, fast = 0;
+    for (const UString& file : files) {
+      SCOPED_TRACE(Utf16ToUtf8(ExtractFileName(file)));
+      const std::vector<TChunkRecord> full = ReadChunks(file, true, false, false);
+      const std::vector<TChunkRecord> at_once = ReadChunks(file, false, false, false);
+      ExpectSameChunks(at_once, full);
+      ExpectSameChunks(ReadChunks(file, false, true, false), full);
+      ASSERT_GE(full.size(), 2u);
+      const UString& last = full.back().seen.text;
+      EXPECT_TRUE(std::any_of(last.begin(), last.end(), [](char16_t u) { return u >= 0x80; }));
+      EXPECT_EQ(last.find(u'\uFFFD'), UString::npos);
+      for (const TChunkRecord& r : at_once) {
+        ++chunks;
+        fast += r.fast;
+      }
+    }
+    std::printf("[ share    ] %s, turning beyond ASCII at the first cut: %d/%d fast\n", c.lang->name, fast, chunks);
+    const std::vector<uint8_t> full = ConcordanceStream(files, c.lang->searched, true, 1);
+    EXPECT_EQ(ConcordanceStream(files, c.lang->searched, false, 1), full);
+    EXPECT_EQ(ConcordanceStream(files, c.lang->searched, false, 8), full);
+    EXPECT_EQ(WordListOf(files, false, false, 1), WordListOf(files, true, false, 1));
+  }
 }
 
 }  // namespace
