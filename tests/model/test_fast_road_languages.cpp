@@ -656,4 +656,59 @@ TEST_F(FastRoadLanguages, TextsTurningBeyondAsciiAtTheFirstCut) {
   }
 }
 
+// Dense UTF-8 prose (Russian, Czech) with sequences that are not UTF-8 in its second chunk, each
+// kind at many places of a block of 64 (a continuation byte alone, a lead byte cut short before a
+// blank or before another lead byte, overlong forms, an encoded surrogate, a code point beyond
+// U+10FFFF, a four-byte sequence cut short, bytes never in UTF-8): the text stays UTF-8, each
+// such piece read as the full road reads it. Short texts with one such byte (still UTF-8) and
+// with one in every 400 bytes (then read in the code page). Chunks, concordances and word lists
+// equal the full road's.
+TEST_F(FastRoadLanguages, DenseProseWithBytesThatAreNotUtf8) {
+  static const char* kBad[] = {"\x80", "\xBF", "\xD0 ", "\xD1\xD0\xBE", "\xC0\xAF", "\xC1\x81", "\xE0\x80\xAF",
+                               "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xF0\x9D\x90 ", "\xF8\x88\x80\x80\x80",
+                               "\xFE", "\xFF", "\xE2\x80"};
+  uint32_t seed = 8001;
+  for (const TLanguage* lang : {&kRussian, &kCzech}) {
+    SCOPED_TRACE(lang->name);
+    UseLanguage(*lang, 0, kDefaults, false);
+    TProse prose(*lang, 0, seed++);
+    std::string text = prose.Make(2350000, false, false, kOddNowhere);
+    size_t at = size_t(kMiB2) + 20000;
+    for (int k = 0; at + 100 < text.size(); ++k, at += 1013 + static_cast<size_t>(k % 64)) {
+      while (at < text.size() && (static_cast<uint8_t>(text[at]) & 0xC0) == 0x80) ++at;
+      text.insert(at, kBad[k % std::size(kBad)]);
+    }
+    std::string one_bad = TProse(*lang, 0, seed++).Make(30000, false, true, kOddNowhere);
+    one_bad.insert(15000 - 15000 % 64, "\xFF");
+    std::string many_bad = TProse(*lang, 0, seed++).Make(30000, false, true, kOddNowhere);
+    for (size_t i = 400; i < many_bad.size(); i += 400) many_bad[i] = '\xFF';
+    const std::string name(lang->name);
+    const std::vector<UString> files = {tmp_.Write(Utf8ToUtf16("not_utf8_" + name + ".txt"), text),
+                                        tmp_.Write(Utf8ToUtf16("one_bad_" + name + ".txt"), one_bad),
+                                        tmp_.Write(Utf8ToUtf16("code_page_" + name + ".txt"), many_bad)};
+    for (const UString& file : files) {
+      SCOPED_TRACE(Utf16ToUtf8(ExtractFileName(file)));
+      const std::vector<TChunkRecord> full = ReadChunks(file, true, false, false);
+      ExpectSameChunks(ReadChunks(file, false, false, false), full);
+      ExpectSameChunks(ReadChunks(file, false, true, false), full);
+      SCOPED_TRACE("composed");
+      ExpectSameChunks(ReadChunks(file, false, true, true), ReadChunks(file, true, false, true));
+    }
+    // The long text stays UTF-8, its pieces that are not read as replacement characters.
+    const std::vector<TChunkRecord> long_text = ReadChunks(files[0], true, false, false);
+    ASSERT_GE(long_text.size(), 2u);
+    EXPECT_EQ(long_text[0].seen.text.substr(0, 8), Utf8ToUtf16(lang->headline).substr(0, 8));
+    EXPECT_NE(long_text.back().seen.text.find(u'\uFFFD'), UString::npos);
+    // The last is read in the code page, letters of two bytes as two characters.
+    EXPECT_EQ(ReadChunks(files[1], true, false, false).at(0).seen.text.substr(0, 8),
+              Utf8ToUtf16(lang->headline).substr(0, 8));
+    EXPECT_NE(ReadChunks(files[2], true, false, false).at(0).seen.text.substr(0, 8),
+              Utf8ToUtf16(lang->headline).substr(0, 8));
+    const std::vector<uint8_t> full = ConcordanceStream(files, lang->searched, true, 1);
+    EXPECT_EQ(ConcordanceStream(files, lang->searched, false, 1), full);
+    EXPECT_EQ(ConcordanceStream(files, lang->searched, false, 8), full);
+    EXPECT_EQ(WordListOf(files, false, false, 1), WordListOf(files, true, false, 1));
+  }
+}
+
 }  // namespace
