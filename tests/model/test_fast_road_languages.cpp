@@ -187,11 +187,10 @@ class TProse {
  public:
   TProse(const TLanguage& lang, int code_page, uint32_t seed) : lang_(lang), code_page_(code_page), rng_(seed) {}
 
-  // About `bytes` bytes of sentences; `crlf`: lines end in CR LF. Near every 2 MiB mark, words
-  // beyond ASCII at every place of a block of 64 units (and, in UTF-8, of 64 bytes). `odd`: where
-  // a soft hyphen, a zero-width space, a letter beyond the basic plane or one written with a
-  // combining mark comes now and then.
-  // `plain_until`: up to that byte, each piece beyond ASCII is written as an ASCII word.
+  // About `bytes` bytes of sentences; `crlf`: lines end in CR LF. `odd`: where a soft hyphen, a
+  // zero-width space, a letter beyond the basic plane or one written with a combining mark comes
+  // now and then. `plain_until`: up to that byte, each piece beyond ASCII is written as an ASCII
+  // word. `cut`: what lies across the first 2 MiB mark.
   std::string Make(size_t bytes, bool signature, bool crlf, TOdd odd, size_t plain_until = 0, TCut cut = kCutSweep) {
     plain_until_ = plain_until;
     out_ = signature ? "\xEF\xBB\xBF" : "";
