@@ -1422,7 +1422,7 @@ void MakeTextFromBytes(char16_t* t, int32_t from, int32_t to, const TFastPassRul
     const int32_t base = b * 64;
     if (from > base) w &= ~uint64_t{0} << (from - base);
     if (to < base + 64) w &= (uint64_t{1} << (to - base)) - 1;
-    SetMaskedScalar(t + base, w, 64, u' ');
+    if (w != 0) SetMasked(t + base, w, std::min(64, to - base), u' ', BestVectorPath());
   }
 }
 
