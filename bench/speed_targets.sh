@@ -57,8 +57,8 @@ export BEFORE_BUILD="$before"
 mapfile -t made < <("$here/bench/real_prose.sh" "$build/real_prose")
 texts="${made[0]}" prose="${made[1]}"
 # FOLDER=dir: the many texts of the folder rows (the mail bodies unless set; a larger folder gives
-# steadier figures for 8 workers against 1).
-texts="${FOLDER:-$texts}"
+# steadier figures for 8 workers against 1); FOLDER_WORD: the word sought there ("your" unless set).
+texts="${FOLDER:-$texts}" folder_word="${FOLDER_WORD:-your}"
 gen="$build/gen/english${GEN_MB:-323}.txt"
 mkdir -p "$build/gen"
 [ -e "$gen" ] || "$build/bench/bench_concordance" --make "$gen" "${GEN_MB:-323}" concordance
@@ -202,8 +202,8 @@ if [ -z "${SKIP_FOLDER:-}" ]; then
     if [ "$side" = before ]; then dir="$before"; else dir="$build"; fi
     [ -n "$dir" ] || continue
     echo "== many texts, $side: $texts"
-    out=$( { "$dir/bench/bench_concordance" --folder "$texts" your
-             QT_QPA_PLATFORM=offscreen "$dir/bench/bench_main_road" --folder "$texts" your; } 2>&1 |
+    out=$( { "$dir/bench/bench_concordance" --folder "$texts" "$folder_word"
+             QT_QPA_PLATFORM=offscreen "$dir/bench/bench_main_road" --folder "$texts" "$folder_word"; } 2>&1 |
            grep -v -e 'waits: workers' -e 'This plugin does not support' || true)
     echo "$out"
     if [ "$side" = before ]; then folder_out_before="$out"; else folder_out_after="$out"; fi
