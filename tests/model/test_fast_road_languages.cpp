@@ -542,9 +542,9 @@ class FastRoadLanguages : public TWorkerTest {
   // In each encoding: a text of several chunks (plain UTF-8: three, else two) whose second chunk
   // holds now and then characters the pass may stop at (of the kinds the encoding names), a
   // small text, one of 200,000 bytes without such characters and one of 25,000 bytes with all of
-  // them throughout. Their chunks are
-  // compared under each variant of the settings; the concordances and word lists of all four
-  // under the default settings, those of the three short ones under the other variants.
+  // them throughout. Under the default settings the chunks, concordances and word lists of all
+  // four are compared; under the other variants the chunks of the long text (plain UTF-8 only)
+  // and of the short ones, and the concordances and word lists of the short ones.
   void ExpectBothRoadsAlike(const TLanguage& lang, std::initializer_list<TEncoding> encodings) {
     std::vector<std::pair<std::string, std::array<TShare, 3>>> shares;
     uint32_t seed = 1;
@@ -556,7 +556,7 @@ class FastRoadLanguages : public TWorkerTest {
         TOdd odd;
         bool crlf;
       };
-      const Text texts[] = {{enc.code_page == 0 && !enc.signature ? 4600000u : 2200000u, kOddInSecondChunk, crlf},
+      const Text texts[] = {{enc.code_page == 0 && !enc.signature ? 4350000u : 2200000u, kOddInSecondChunk, crlf},
                             {1 + seed * 997 % 3000, kOddNowhere, crlf},
                             {200000, kOddNowhere, !crlf},
                             {25000, kOddThroughout, !crlf}};
@@ -578,7 +578,10 @@ class FastRoadLanguages : public TWorkerTest {
         const bool composing = widely && enc.signature;
         TShare& share = shares_of_variants[variant];
         UseLanguage(lang, enc.code_page, variant, false);
-        for (const UString& file : files) {
+        // The long texts are read under every variant in plain UTF-8, under the defaults only in
+        // the other encodings.
+        const bool plain_utf8 = enc.code_page == 0 && !enc.signature;
+        for (const UString& file : widely || plain_utf8 ? files : short_files) {
           SCOPED_TRACE(Utf16ToUtf8(ExtractFileName(file)));
           const std::vector<TChunkRecord> full = ReadChunks(file, true, false, false);
           const std::vector<TChunkRecord> fast = ReadChunks(file, false, false, false);
@@ -600,9 +603,7 @@ class FastRoadLanguages : public TWorkerTest {
           // Letters written with a combining mark, composed as they are read.
           if (composing) {
             SCOPED_TRACE("composed");
-            const std::vector<TChunkRecord> composed = ReadChunks(file, true, false, true);
-            ExpectSameChunks(ReadChunks(file, false, false, true), composed);
-            ExpectSameChunks(ReadChunks(file, false, true, true), composed);
+            ExpectSameChunks(ReadChunks(file, false, true, true), ReadChunks(file, true, false, true));
           }
         }
         const std::vector<UString>& searched = widely ? files : short_files;
@@ -612,26 +613,24 @@ class FastRoadLanguages : public TWorkerTest {
           SCOPED_TRACE(Utf16ToUtf8(items));
           const std::vector<uint8_t> full = ConcordanceStream(searched, items, true, 1);
           EXPECT_EQ(ConcordanceStream(searched, items, false, 1), full);
-          EXPECT_EQ(ConcordanceStream(searched, items, false, 8), full);
+          if (items == lang.searched) {
+            EXPECT_EQ(ConcordanceStream(searched, items, false, 8), full);
+          }
         }
         for (const bool case_sensitive : {false, true}) {
           if (case_sensitive && !widely) continue;
           SCOPED_TRACE(testing::Message() << "case-sensitive " << case_sensitive);
           const std::string full = WordListOf(searched, true, case_sensitive, 1);
           EXPECT_EQ(WordListOf(searched, false, case_sensitive, 1), full);
-          if (widely && !case_sensitive) {
-            EXPECT_EQ(WordListOf(searched, false, case_sensitive, 8), full);
-          }
         }
         if (composing) {
           SCOPED_TRACE("composed");
           UseLanguage(lang, enc.code_page, variant, true);
           const std::vector<uint8_t> full = ConcordanceStream(files, lang.searched, true, 1);
           EXPECT_EQ(ConcordanceStream(files, lang.searched, false, 1), full);
-          EXPECT_EQ(ConcordanceStream(files, lang.searched, false, 8), full);
         }
       }
-      for (const TShare& share : shares_of_variants) EXPECT_GE(share.chunks, 5);
+      for (const TShare& share : shares_of_variants) EXPECT_GE(share.chunks, 3);
       shares.emplace_back(enc.name, shares_of_variants);
     }
     // The share the pass judged, for whoever reads the test's output: of the chunks read at once,
