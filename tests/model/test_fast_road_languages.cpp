@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "fast_road_test_support.h"
 #include "../concordance/worker_test_support.h"
 #include "concordance/lines/concordance_list.h"
 #include "concordance/run/texts_into_list.h"
@@ -33,15 +34,9 @@
 #include "wordlist/word_list_document.h"
 
 using namespace text_reader_test;
+using namespace fast_road_test;
 
 namespace {
-
-// Switches the fast pass off for the scope (when `full`), and back on at its end.
-class TRoad {
- public:
-  explicit TRoad(bool full) { SetFastFirstPass(!full); }
-  ~TRoad() { SetFastFirstPass(true); }
-};
 
 // --- the languages ---------------------------------------------------------------------------
 
@@ -402,102 +397,6 @@ class TProse {
   std::map<UString, std::pair<bool, std::string>> cache_;
 };
 
-// --- reading both roads ----------------------------------------------------------------------
-
-struct TChunkRecord {
-  ChunkSeen seen;
-  bool fast = false;
-  bool beyond_ascii = false;
-  bool as_bytes = false;
-  TTagsFoundArray found{};
-};
-
-std::vector<TChunkRecord> ReadChunks(const UString& file, bool full_road, bool on_demand, bool precomposed) {
-  TRoad road(full_road);
-  TTextReadRun run(TakeTextReadSnapshot(nullptr));
-  std::unique_ptr<TTextTagHandler> tags = MakeWorkerTagHandler(run.Settings());
-  TCollector c(ChosenFile(file), tags.get(), precomposed, nullptr, nullptr, true, &run);
-  c.keep_kinds = true;
-  c.fKindsOnDemand = c.fTextOnDemand = on_demand;
-  std::vector<TChunkRecord> records;
-  c.on_chunk = [&](TCollector& me, int32_t) {
-    TChunkRecord r;
-    r.fast = me.FastChunk();
-    r.beyond_ascii = me.FastPassFound() != nullptr && !me.FastPassFound()->all_ascii;
-    r.as_bytes = me.ReadAsBytes();
-    r.found = tags->TagsFound();
-    records.push_back(std::move(r));
-  };
-  EXPECT_TRUE(ReadThrough(c));
-  for (size_t i = 0; i < records.size(); ++i) records[i].seen = c.chunks[i];
-  return records;
-}
-
-void ExpectSameChunks(const std::vector<TChunkRecord>& fast, const std::vector<TChunkRecord>& full) {
-  ASSERT_EQ(fast.size(), full.size());
-  for (size_t i = 0; i < fast.size(); ++i) {
-    SCOPED_TRACE(testing::Message() << "chunk " << i);
-    const ChunkSeen& a = fast[i].seen;
-    const ChunkSeen& b = full[i].seen;
-    EXPECT_FALSE(full[i].fast);
-    EXPECT_EQ(a.start, b.start);
-    EXPECT_EQ(a.end, b.end);
-    EXPECT_TRUE(a.text == b.text);
-    EXPECT_EQ(a.bytes, b.bytes);
-    EXPECT_EQ(a.kinds, b.kinds);
-    EXPECT_TRUE(a.carried == b.carried);
-    EXPECT_EQ(a.carried_kinds, b.carried_kinds);
-    EXPECT_TRUE(a.ahead == b.ahead);
-    EXPECT_EQ(a.ahead_kinds, b.ahead_kinds);
-    EXPECT_EQ(fast[i].found, full[i].found);
-  }
-}
-
-class TRoadDocument : public TConcordanceListDocument {};
-
-std::vector<uint8_t> ConcordanceStream(const std::vector<UString>& files, UStringView items, bool full_road,
-                                       int32_t workers) {
-  TRoad road(full_road);
-  std::vector<TChosenFileDetailsFullRec> texts;
-  for (const UString& f : files) texts.push_back(ChosenFile(f));
-  TRoadDocument doc;
-  TConcordanceList list(nullptr, &doc);
-  TTextsIntoListChoices choices;
-  choices.threads = workers;
-  RunTextsIntoList(texts, items, list, choices);
-  TMemoryStream s;
-  EXPECT_TRUE(list.SaveToStream(s));
-  EXPECT_GT(list.Count(), 0);
-  return s.Data();
-}
-
-// The rows of a word list with their frequencies and texts, then each text's statistics.
-std::string WordListOf(const std::vector<UString>& files, bool full_road, bool case_sensitive, int32_t threads) {
-  TRoad road(full_road);
-  T_WholeWordlistHolder doc(nullptr, nullptr, nullptr, kListWordList, false, false, nullptr, nullptr);
-  doc.WordlistSettings.SetMinFrequency(1);
-  doc.WordlistSettings.SetMinWordLength(1);
-  doc.WordlistSettings.SetMaxWordLength(50);
-  doc.WordlistSettings.SetNumbersIncluded(true);
-  doc.WordlistSettings.SetCaseSensitive(case_sensitive);
-  doc.SetTextSettings(GetTextSettings());
-  TSharedChosenFilesClass chosen(false, nullptr, 1);
-  for (const UString& f : files) EXPECT_TRUE(chosen.ToolAddAFile(f));
-  int32_t converted = 0;
-  TMakeWordlistOptions workers;
-  workers.threads = threads;
-  EXPECT_TRUE(doc.MakeWordlist(chosen, 0, kListWordlist, converted, workers));
-  std::string out;
-  for (int i = 0; i < doc.Words().Count(); ++i) {
-    const TWordlistData& d = doc.Words().Row(i)->data;
-    out += Utf16ToUtf8(d.word) + "/" + std::to_string(d.frequency) + "/" + std::to_string(d.n_texts) + " ";
-  }
-  TMemoryStream stats;
-  EXPECT_TRUE(doc.Stats().SaveToStream(stats));
-  out.append(stats.Data().begin(), stats.Data().end());
-  return out;
-}
-
 // --- the cases -------------------------------------------------------------------------------
 
 struct TEncoding {
@@ -620,8 +519,8 @@ class FastRoadLanguages : public TWorkerTest {
         for (const bool case_sensitive : {false, true}) {
           if (case_sensitive && !widely) continue;
           SCOPED_TRACE(testing::Message() << "case-sensitive " << case_sensitive);
-          const std::string full = WordListOf(searched, true, case_sensitive, 1);
-          EXPECT_EQ(WordListOf(searched, false, case_sensitive, 1), full);
+          const std::string full = WordListOf(searched, true, case_sensitive);
+          EXPECT_EQ(WordListOf(searched, false, case_sensitive), full);
         }
         if (composing) {
           SCOPED_TRACE("composed");
@@ -714,7 +613,7 @@ TEST_F(FastRoadLanguages, TextsTurningBeyondAsciiAtTheFirstCut) {
     const std::vector<uint8_t> full = ConcordanceStream(files, c.lang->searched, true, 1);
     EXPECT_EQ(ConcordanceStream(files, c.lang->searched, false, 1), full);
     EXPECT_EQ(ConcordanceStream(files, c.lang->searched, false, 8), full);
-    EXPECT_EQ(WordListOf(files, false, false, 1), WordListOf(files, true, false, 1));
+    EXPECT_EQ(WordListOf(files, false, false), WordListOf(files, true, false));
   }
 }
 
@@ -769,7 +668,7 @@ TEST_F(FastRoadLanguages, DenseProseWithBytesThatAreNotUtf8) {
     const std::vector<uint8_t> full = ConcordanceStream(files, lang->searched, true, 1);
     EXPECT_EQ(ConcordanceStream(files, lang->searched, false, 1), full);
     EXPECT_EQ(ConcordanceStream(files, lang->searched, false, 8), full);
-    EXPECT_EQ(WordListOf(files, false, false, 1), WordListOf(files, true, false, 1));
+    EXPECT_EQ(WordListOf(files, false, false), WordListOf(files, true, false));
   }
 }
 
