@@ -118,6 +118,18 @@ std::vector<std::string> ShownAroundHits(const std::vector<UString>& files, UStr
   });
 }
 
+// The words around each hit of a text read twice, the same on every road: the case's `shown`
+// once for each reading.
+void ExpectShownOnEveryRoad(const UString& file, UStringView search, const std::vector<std::string>& shown,
+                            const std::string& name) {
+  std::vector<std::string> twice = shown;
+  twice.insert(twice.end(), shown.begin(), shown.end());
+  for (const TRunRoad road : kRunRoads) {
+    SCOPED_TRACE(name + (road.full_road ? " full road " : " fast road ") + std::to_string(road.workers));
+    EXPECT_EQ(ShownAroundHits({file, file}, search, road), twice);
+  }
+}
+
 }  // namespace
 
 // Hidden mark-up ends a word in the words kept around a hit, as it ends the running words:
@@ -139,15 +151,7 @@ TEST_F(TextProcessor, HiddenMarkupPartsTheWordsAroundAHit) {
        u"river", {"|Severn|river|354|Thames|river", "354|Thames|river|346||river"}},
   };
   for (const Case& c : cases) {
-    const UString file = tmp_.Write(u"hidden.txt", c.text);
-    for (const TRunRoad road : kRunRoads) {
-      SCOPED_TRACE(std::string(c.name) + (road.full_road ? " full road " : " fast road ") + std::to_string(road.workers));
-      EXPECT_EQ(ShownAroundHits({file, file}, c.search, road), [&] {
-        std::vector<std::string> twice = c.shown;
-        twice.insert(twice.end(), c.shown.begin(), c.shown.end());
-        return twice;
-      }());
-    }
+    ExpectShownOnEveryRoad(tmp_.Write(u"hidden.txt", c.text), c.search, c.shown, c.name);
   }
 }
 
@@ -173,15 +177,7 @@ TEST_F(TextProcessor, APhraseAcrossFoldedBlanksShowsAsWideAsInItsLine) {
        u"hatte drei", {"K\xC3\xB6nig|der|hatte drei|T\xC3\xB6" "chter|Die|hatte drei"}},
   };
   for (const Case& c : cases) {
-    const UString file = tmp_.Write(u"phrase.txt", c.text);
-    for (const TRunRoad road : kRunRoads) {
-      SCOPED_TRACE(std::string(c.name) + (road.full_road ? " full road " : " fast road ") + std::to_string(road.workers));
-      EXPECT_EQ(ShownAroundHits({file, file}, c.search, road), [&] {
-        std::vector<std::string> twice = c.shown;
-        twice.insert(twice.end(), c.shown.begin(), c.shown.end());
-        return twice;
-      }());
-    }
+    ExpectShownOnEveryRoad(tmp_.Write(u"phrase.txt", c.text), c.search, c.shown, c.name);
   }
 }
 
