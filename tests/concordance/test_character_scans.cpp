@@ -998,6 +998,67 @@ TEST(CharacterScans, NarrowingNotesTheLastWideAndHighUnits) {
   }
 }
 
+// Narrowing and judging a text's form take long texts many units a step: texts of every length up
+// to 150 mixing plain letters, Latin-1, the one-byte form's punctuation, displaced controls,
+// Cyrillic, Czech letters, CJK and units that share a punctuation mark's hashed slot without being
+// it, at every place of the steps, give the bytes, the last wide and high units and the form that
+// the one-byte table itself gives, unit by unit.
+TEST(CharacterScans, NarrowingLongTextsAgreesWithTheOneByteTableUnitByUnit) {
+  std::vector<char16_t> alphabet = {u'a', u'Z', u' ', u'.', u'0', 0, 0x7F, 0xA0, 0xE9, 0xFF, 0x80, 0x93, 0x81, 0x9D,
+                                    0x0436, 0x0100, 0x010D, 0x0159, 0x4E2D, 0xD83D, 0xFFFF};
+  for (const char16_t c : kLineTextC1Slots) alphabet.push_back(c);
+  // Units hashed to a punctuation mark's slot: the slot's character differs, so they have no byte.
+  int sharing = 0;
+  for (unsigned u = 0x100; u < 0x10000 && sharing < 12; u += 7) {
+    const unsigned slot = ((u * 461u) >> 8) & 63u;
+    for (const char16_t c : kLineTextC1Slots)
+      if (c != u && (((unsigned{c} * 461u) >> 8) & 63u) == slot) {
+        alphabet.push_back(static_cast<char16_t>(u));
+        ++sharing;
+        break;
+      }
+  }
+  ASSERT_EQ(sharing, 12);
+  auto byte_of = [](char16_t c) -> int {
+    if (c < 0x80) return c;
+    for (int b = 0x80; b < 0x100; ++b)
+      if (kLineTextWiden[static_cast<uint8_t>(b)] == c) return b;
+    return -1;
+  };
+  std::mt19937 rng(5311);
+  for (int round = 0; round < 4000; ++round) {
+    const size_t n = rng() % 151;
+    // Mostly one kind of unit with others sown in, as prose is.
+    const char16_t base = alphabet[rng() % alphabet.size()];
+    std::u16string units(n, base);
+    for (size_t k = 0; k < n; ++k)
+      if (rng() % 4 == 0) units[k] = alphabet[rng() % alphabet.size()];
+    std::string bytes(n, '?');
+    int64_t last_wide = -1, last_high = -1;
+    for (size_t k = 0; k < n; ++k) {
+      const int b = byte_of(units[k]);
+      if (b >= 0) bytes[k] = static_cast<char>(b);
+      if (b < 0) last_wide = static_cast<int64_t>(k);
+      if (units[k] >= 0x80) last_high = static_cast<int64_t>(k);
+    }
+    std::vector<uint8_t> out(n + 1, '#');
+    const TNarrowedUnits r = NarrowLineUnits(units.data(), n, out.data());
+    ASSERT_EQ(r.last_wide, last_wide) << round;
+    ASSERT_EQ(r.last_high, last_high) << round;
+    ASSERT_EQ(std::string(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(n)), bytes) << round;
+    ASSERT_EQ(out.back(), '#');
+    const TLineTextForm form = last_wide >= 0    ? TLineTextForm::kWide
+                               : last_high >= 0 ? TLineTextForm::kNarrow
+                                                : TLineTextForm::kAscii;
+    ASSERT_EQ(LineTextFormOf(units), form) << round;
+    if (form == TLineTextForm::kWide) continue;
+    // The one-byte block of the text holds the same bytes, and widens back to the units.
+    std::vector<char> block(LineTextBlockBytes(form, n));
+    FillLineTextBlock(block.data(), units, form);
+    ASSERT_EQ(UString(LineTextOfBlock(block.data())), units) << round;
+  }
+}
+
 // The copy into one byte moves over long stretches copied unit for unit: the units it must stop
 // at (a blank after a blank, a unit 1, the bracket codes 24 and 25, a letter beyond ASCII) are
 // placed at every offset around the stretches' edges (16 and 32 units from the window's start),

@@ -1,9 +1,14 @@
 #include "concordance/lines/line_text.h"
 
+#include "platform/search/search_chars.h"  // HasMaskVectors
+
 #include <algorithm>
 #include <bit>
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -60,9 +65,70 @@ inline void Judge(const char16_t* p, int& high, int& special) {
 }
 #endif
 
+#if defined(__x86_64__)
+// 32 units at a time where the processor has 512-bit vectors: a text of another script (Cyrillic,
+// Czech's letters beyond Latin-1) has a unit beyond plain Latin-1 in nearly every step of eight,
+// and the steps above would take it unit by unit. The slot of each unit is hashed in its lane
+// (the hash's bits all lie in the product's low sixteen) and its character and byte looked up
+// by a permute over the 64 slots.
+struct TSlotVectors {
+  __m512i unit_lo, unit_hi, byte_lo, byte_hi;
+};
+__attribute__((target("avx512f,avx512bw"))) inline TSlotVectors SlotVectors() {
+  alignas(64) uint16_t bytes[64];
+  for (int h = 0; h < 64; ++h) bytes[h] = kSlotTable.byte[h];
+  return {_mm512_loadu_si512(kSlotTable.unit), _mm512_loadu_si512(kSlotTable.unit + 32), _mm512_load_si512(bytes),
+          _mm512_load_si512(bytes + 32)};
+}
+
+// The bytes of the 32 units at p ('?' for a unit without one) to out; answers the units without
+// a byte (bit j: unit j) and sets `high` to those at or above 0x80.
+__attribute__((target("avx512f,avx512bw"), always_inline)) inline uint32_t OneBytesOf32(const char16_t* p,
+                                                                                       const TSlotVectors& s,
+                                                                                       uint8_t* out,
+                                                                                       uint32_t& high) {
+  const __m512i v = _mm512_loadu_si512(p);
+  const __mmask32 ascii = _mm512_cmplt_epu16_mask(v, _mm512_set1_epi16(0x80));
+  high = ~static_cast<uint32_t>(ascii);
+  if (ascii == 0xFFFFFFFFu) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm512_maskz_cvtepi16_epi8(~__mmask32{0}, v));
+    return 0;
+  }
+  // Plain Latin-1 is its own byte.
+  const __mmask32 latin1 =
+      _mm512_cmplt_epu16_mask(_mm512_sub_epi16(v, _mm512_set1_epi16(0xA0)), _mm512_set1_epi16(0x60));
+  const __m512i slot = _mm512_and_si512(_mm512_srli_epi16(_mm512_mullo_epi16(v, _mm512_set1_epi16(461)), 8),
+                                        _mm512_set1_epi16(63));
+  const __mmask32 in_slot =
+      _mm512_cmpeq_epi16_mask(_mm512_permutex2var_epi16(s.unit_lo, slot, s.unit_hi), v) & ~(ascii | latin1);
+  __m512i b = _mm512_mask_blend_epi16(in_slot, v, _mm512_permutex2var_epi16(s.byte_lo, slot, s.byte_hi));
+  const __mmask32 none = ~(ascii | latin1 | in_slot);
+  b = _mm512_mask_blend_epi16(none, b, _mm512_set1_epi16('?'));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm512_maskz_cvtepi16_epi8(~__mmask32{0}, b));
+  return static_cast<uint32_t>(none);
+}
+#endif
+
 }  // namespace
 
 namespace {
+
+#if defined(__x86_64__)
+// JudgeUnits's whole steps of 32: answers where they stopped, or SIZE_MAX at a unit without a byte.
+template <bool kNarrow>
+__attribute__((target("avx512f,avx512bw"))) size_t JudgeUnitsBy32(const char16_t* p, size_t n, uint8_t* out,
+                                                                   bool& high) {
+  const TSlotVectors s = SlotVectors();
+  uint8_t spare[32];
+  size_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    uint32_t h = 0;
+    if (OneBytesOf32(p + i, s, kNarrow ? out + i : spare, h) != 0) return SIZE_MAX;
+    high = high || h != 0;
+  }
+  return i;
+}
+#endif
 
 // The shortest form of n units at p, or kWide at the first unit without a byte. With kNarrow
 // true the bytes go to out as they are judged (what is written is of no use when the answer is
@@ -71,6 +137,10 @@ template <bool kNarrow>
 TLineTextForm JudgeUnits(const char16_t* p, size_t n, uint8_t* out) {
   bool high = false;
   size_t i = 0;
+#if defined(__x86_64__)
+  if (n >= 32 && HasMaskVectors()) i = JudgeUnitsBy32<kNarrow>(p, n, out, high);
+  if (i == SIZE_MAX) return TLineTextForm::kWide;
+#endif
 #if defined(__SSE2__)
   for (; i + kStep <= n; i += kStep) {
     int h = 0, special = 0;
@@ -103,6 +173,24 @@ TLineTextForm JudgeUnits(const char16_t* p, size_t n, uint8_t* out) {
 
 TLineTextForm LineTextFormOf(UStringView text) { return JudgeUnits<false>(text.data(), text.size(), nullptr); }
 
+#if defined(__x86_64__)
+namespace {
+// NarrowLineUnits's whole steps of 32; answers where they stopped.
+__attribute__((target("avx512f,avx512bw"))) size_t NarrowBy32(const char16_t* p, size_t n, uint8_t* out,
+                                                               TNarrowedUnits& r) {
+  const TSlotVectors s = SlotVectors();
+  size_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    uint32_t high = 0;
+    if (const uint32_t none = OneBytesOf32(p + i, s, out + i, high); none != 0)
+      r.last_wide = static_cast<int64_t>(i) + 31 - std::countl_zero(none);
+    if (high != 0) r.last_high = static_cast<int64_t>(i) + 31 - std::countl_zero(high);
+  }
+  return i;
+}
+}  // namespace
+#endif
+
 TNarrowedUnits NarrowLineUnits(const char16_t* p, size_t n, uint8_t* out) {
   TNarrowedUnits r;
   auto one = [&](size_t k) {
@@ -116,6 +204,9 @@ TNarrowedUnits NarrowLineUnits(const char16_t* p, size_t n, uint8_t* out) {
     if (p[k] >= 0x80) r.last_high = static_cast<int64_t>(k);
   };
   size_t i = 0;
+#if defined(__x86_64__)
+  if (n >= 32 && HasMaskVectors()) i = NarrowBy32(p, n, out, r);
+#endif
 #if defined(__SSE2__)
   for (; i + kStep <= n; i += kStep) {
     int h = 0, special = 0;
@@ -139,6 +230,12 @@ namespace {
 // n units of a text of one-byte form into bytes.
 void Narrow(const char16_t* p, size_t n, uint8_t* out) {
   size_t i = 0;
+#if defined(__x86_64__)
+  if (n >= 32 && HasMaskVectors()) {
+    TNarrowedUnits none;
+    i = NarrowBy32(p, n, out, none);
+  }
+#endif
 #if defined(__SSE2__)
   for (; i + kStep <= n; i += kStep) {
     int h = 0, special = 0;
