@@ -203,3 +203,39 @@ TEST(TextKinds, PairsAndLoneSurrogatesAmongLongRunsOfOthers) {
     }
   }
 }
+
+// The kinds of units beyond ASCII taken many at a time are CharKindOf's, over the whole basic
+// plane (its last unit, invisible characters and unassigned units among them); the lanes not asked
+// for are left as they were, and surrogates are handed back unwritten for their pairs to be read.
+TEST(TextKinds, KindsOfUnitsTakenManyAtATimeAreEachUnitsOwn) {
+  std::mt19937 rng(6401);
+  std::vector<char16_t> units(0x10000);
+  for (size_t u = 0; u < units.size(); ++u) units[u] = static_cast<char16_t>(u);
+  for (size_t block = 0; block < 0x10000; block += 64) {
+    for (const uint64_t lanes : {~uint64_t{0}, (uint64_t{rng()} << 32 | rng()), uint64_t{1} << 63, uint64_t{0}}) {
+      std::vector<uint16_t> kinds(64, 0xBEEF);
+      const uint64_t left = CharKindsOfUnits(units.data() + block, lanes, kinds.data());
+      ASSERT_EQ(left & ~lanes, 0u) << block;
+      for (size_t j = 0; j < 64; ++j) {
+        const unsigned u = units[block + j];
+        const bool asked = (lanes >> j & 1) != 0;
+        const bool surrogate = u >= 0xD800 && u <= 0xDFFF;
+        if (asked && ((left >> j & 1) == 0)) {
+          ASSERT_FALSE(surrogate) << std::hex << u;
+          ASSERT_EQ(kinds[j], CharKindOf(u)) << std::hex << u;
+        } else {
+          ASSERT_EQ(kinds[j], 0xBEEF) << std::hex << u;  // not written
+          if (asked) {
+            ASSERT_TRUE(surrogate || left == lanes) << std::hex << u;
+          }
+        }
+      }
+    }
+  }
+  // The invisible characters are told apart from the table's own mark for them.
+  const char16_t invisible[64] = {0x200D, 0x00AD, 0xFEFF, 0x2060, 0x200B, 0x0436};
+  std::vector<uint16_t> kinds(64, 0);
+  const uint64_t left = CharKindsOfUnits(invisible, 0x3F, kinds.data());
+  for (int j = 0; j < 6; ++j)
+    if ((left >> j & 1) == 0) EXPECT_EQ(kinds[static_cast<size_t>(j)], CharKindOf(invisible[j])) << j;
+}

@@ -1353,6 +1353,9 @@ __attribute__((target("avx2"))) void KindsOfBlocksWide(const U* t, uint16_t* k, 
       const size_t i = b * 64 + static_cast<size_t>(std::countr_zero(ctrl));
       k[i] = ascii_kind[t[i]];
     }
+    // A block of another script has its units' kinds gathered from the table, 16 a step; pairs
+    // of surrogates are left to the step below.
+    if (std::popcount(high) >= 8) high = CharKindsOfUnits(units + b * 64, high, k + b * 64);
     for (; high != 0; high &= high - 1) {
       const int32_t i = static_cast<int32_t>(b * 64) + std::countr_zero(high);
       k[i] = UnitKind(units, i, len);

@@ -111,7 +111,8 @@ uint16_t KindOfCodePoint(UChar32 c) {
 // time that took milliseconds of every process's first text; here the categories come a range at
 // a time, and only the characters whose own properties may count are looked at one by one.
 std::unique_ptr<uint16_t[]> KindsOfPlane(unsigned plane) {
-  auto t = std::make_unique<uint16_t[]>(0x10000);
+  // Two entries more: a gather of the last unit's kind reads four bytes.
+  auto t = std::make_unique<uint16_t[]>(0x10000 + 2);
   struct TPlane {
     uint16_t* kinds;
     UChar32 first, end;
@@ -273,6 +274,50 @@ uint16_t CharKindOf(char32_t c) {
     return k == lz_text_detail::kSurrogateUnit ? 0 : k;
   }
   return c <= 0x10FFFF ? SupplementaryKind(c) : 0;
+}
+
+namespace {
+
+#if defined(__x86_64__)
+bool UseGatherVectors() {
+  // LINZORA_NO_AVX512 lets the tests run the one-at-a-time road on such processors too.
+  static const bool has = lz_text_detail::UseWideVectors() && __builtin_cpu_supports("avx512f") &&
+                          __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
+                          !std::getenv("LINZORA_NO_AVX512");
+  return has;
+}
+
+__attribute__((target("avx512f,avx512bw,avx512vl"))) uint64_t CharKindsByGather(const char16_t* p, uint64_t lanes,
+                                                                        uint16_t* kinds) {
+  const uint16_t* table = lz_text_detail::BmpKindTable();
+  uint64_t left = 0;
+  for (int q = 0; q < 4; ++q) {
+    const __mmask16 want = static_cast<__mmask16>(lanes >> (16 * q));
+    if (want == 0) continue;
+    const __m512i units =
+        _mm512_maskz_cvtepu16_epi32(0xFFFF, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 16 * q)));
+    // Each lane reads four bytes from its unit's entry: the low two are its kind.
+    __m512i k = _mm512_and_si512(_mm512_mask_i32gather_epi32(_mm512_setzero_si512(), want, units, table, 2),
+                                 _mm512_set1_epi32(0xFFFF));
+    const __mmask16 surrogate = _mm512_mask_cmpeq_epi32_mask(want, k, _mm512_set1_epi32(lz_text_detail::kSurrogateUnit));
+    const __mmask16 invisible = _mm512_cmpeq_epi32_mask(k, _mm512_set1_epi32(lz_text_detail::kInvisibleUnit));
+    k = _mm512_mask_blend_epi32(invisible, k, _mm512_set1_epi32(KIND_INVISIBLE));
+    _mm256_mask_storeu_epi16(kinds + 16 * q, static_cast<__mmask16>(want & ~surrogate), _mm512_maskz_cvtepi32_epi16(0xFFFF, k));
+    left |= static_cast<uint64_t>(surrogate) << (16 * q);
+  }
+  return left;
+}
+#endif
+
+}  // namespace
+
+uint64_t CharKindsOfUnits(const char16_t* p, uint64_t lanes, uint16_t* kinds) {
+#if defined(__x86_64__)
+  if (UseGatherVectors()) return CharKindsByGather(p, lanes, kinds);
+#endif
+  (void)p;
+  (void)kinds;
+  return lanes;
 }
 
 namespace {

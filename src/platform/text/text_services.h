@@ -55,6 +55,10 @@ enum : uint16_t {
 //   other format characters (number signs ...)  defined; private use: defined
 //   unassigned code points and lone surrogates: 0
 uint16_t CharKindOf(char32_t c);
+// CharKindOf of the units p[j] (j < 64) whose bit j of `lanes` is set, written to kinds[j]: 16 a
+// step where the processor gathers across 512 bits. Surrogates are not written: answers their
+// bits (all of `lanes` where the processor has no such step).
+uint64_t CharKindsOfUnits(const char16_t* p, uint64_t lanes, uint16_t* kinds);
 // Fills kinds[0..n) for text[0..n) from a table of the whole BMP built once; a surrogate pair
 // is classified as its code point and both units get the kind. An invisible character right
 // after a word character (a letter, digit, defined-only character or another invisible that
