@@ -21,13 +21,13 @@ constexpr uint32_t kAsciiFlag = 0x80000000;
 // lines of printed text hold their quotes and dashes by the hundred.
 constexpr unsigned SlotHash(char16_t c) { return ((static_cast<unsigned>(c) * 461u) >> 8) & 63u; }
 struct TSlotTable {
-  char16_t unit[64];
-  uint8_t byte[64];
+  alignas(64) char16_t unit[64];
+  alignas(64) uint16_t byte[64];  // 16 bits each, as the vector steps look them up
   constexpr TSlotTable() : unit(), byte() {
     for (int h = 0; h < 64; ++h) unit[h] = 0xFFFF;
     for (int b = 0; b < 32; ++b) {
       unit[SlotHash(kLineTextC1Slots[b])] = kLineTextC1Slots[b];
-      byte[SlotHash(kLineTextC1Slots[b])] = static_cast<uint8_t>(0x80 + b);
+      byte[SlotHash(kLineTextC1Slots[b])] = static_cast<uint16_t>(0x80 + b);
     }
   }
 };
@@ -43,7 +43,7 @@ static_assert(SlotHashIsWhole(), "two characters of the one-byte form share a pl
 uint8_t OneByteOf(char16_t c) {
   if (c >= 0xA0 && c <= 0xFF) return static_cast<uint8_t>(c);
   const unsigned h = SlotHash(c);
-  return kSlotTable.unit[h] == c ? kSlotTable.byte[h] : 0;
+  return kSlotTable.unit[h] == c ? static_cast<uint8_t>(kSlotTable.byte[h]) : 0;
 }
 
 // Texts are taken eight units (or sixteen bytes) at a time where the processor has SSE2: a
@@ -74,11 +74,9 @@ inline void Judge(const char16_t* p, int& high, int& special) {
 struct TSlotVectors {
   __m512i unit_lo, unit_hi, byte_lo, byte_hi;
 };
-__attribute__((target("avx512f,avx512bw"))) inline TSlotVectors SlotVectors() {
-  alignas(64) uint16_t bytes[64];
-  for (int h = 0; h < 64; ++h) bytes[h] = kSlotTable.byte[h];
-  return {_mm512_loadu_si512(kSlotTable.unit), _mm512_loadu_si512(kSlotTable.unit + 32), _mm512_load_si512(bytes),
-          _mm512_load_si512(bytes + 32)};
+__attribute__((target("avx512f,avx512bw"), always_inline)) inline TSlotVectors SlotVectors() {
+  return {_mm512_load_si512(kSlotTable.unit), _mm512_load_si512(kSlotTable.unit + 32),
+          _mm512_load_si512(kSlotTable.byte), _mm512_load_si512(kSlotTable.byte + 32)};
 }
 
 // The bytes of the 32 units at p ('?' for a unit without one) to out; answers the units without
@@ -97,8 +95,12 @@ __attribute__((target("avx512f,avx512bw"), always_inline)) inline uint32_t OneBy
   // Plain Latin-1 is its own byte.
   const __mmask32 latin1 =
       _mm512_cmplt_epu16_mask(_mm512_sub_epi16(v, _mm512_set1_epi16(0xA0)), _mm512_set1_epi16(0x60));
-  const __m512i slot = _mm512_and_si512(_mm512_srli_epi16(_mm512_mullo_epi16(v, _mm512_set1_epi16(461)), 8),
-                                        _mm512_set1_epi16(63));
+  // 461 = 256 + 128 + 64 + 8 + 4 + 1, by shifts (a multiply would slow the core's vector clock).
+  const __m512i product = _mm512_add_epi16(
+      _mm512_add_epi16(_mm512_add_epi16(_mm512_slli_epi16(v, 8), _mm512_slli_epi16(v, 7)),
+                       _mm512_add_epi16(_mm512_slli_epi16(v, 6), _mm512_slli_epi16(v, 3))),
+      _mm512_add_epi16(_mm512_slli_epi16(v, 2), v));
+  const __m512i slot = _mm512_and_si512(_mm512_srli_epi16(product, 8), _mm512_set1_epi16(63));
   const __mmask32 in_slot =
       _mm512_cmpeq_epi16_mask(_mm512_permutex2var_epi16(s.unit_lo, slot, s.unit_hi), v) & ~(ascii | latin1);
   __m512i b = _mm512_mask_blend_epi16(in_slot, v, _mm512_permutex2var_epi16(s.byte_lo, slot, s.byte_hi));
