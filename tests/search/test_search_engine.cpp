@@ -675,6 +675,11 @@ TEST(ChunkByteMap, RunsAnswerAsTheFullOffsetsOnRandomUtf8) {
         ASSERT_EQ(sparse.FileByteOf(int64_t(i)), first + int64_t(skip) + full.FileByteOf(int64_t(i))) << round << " " << i;
         if (i <= units) ASSERT_EQ(int64_t(expanded[i]), int64_t(skip) + full.FileByteOf(int64_t(i))) << i;
       }
+      // Asked out of order (the runs remember where the last answer lay): the same answers.
+      for (int k = 0; k < 200; ++k) {
+        const int64_t i = k % 50 == 0 ? int64_t(units) + 2 : int64_t(rng() % (units + 4));
+        ASSERT_EQ(sparse.FileByteOf(i), first + int64_t(skip) + full.FileByteOf(i)) << round << " " << i;
+      }
       for (int64_t at = -2; at <= int64_t(n) + 3; ++at)
         ASSERT_EQ(sparse.CharAtOrAfterByte(first + at), full.CharAtOrAfterByte(at - int64_t(skip))) << round << " " << at;
       // Cut short as a chunk is, the runs answer as the offsets cut short.

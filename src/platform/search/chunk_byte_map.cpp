@@ -103,8 +103,25 @@ size_t TByteRuns::FromUtf8(const uint8_t* b, size_t n, uint32_t base) {
 }
 
 int64_t TByteRuns::OffsetOf(int64_t i) const {
-  const auto run = std::upper_bound(units.begin(), units.end(), static_cast<uint64_t>(i)) - 1;
+  const uint64_t at = static_cast<uint64_t>(i);
+  size_t lo = 0, hi = units.size();  // the run lies in [lo, hi)
+  // From the run found last, strides doubling ahead while the runs start at or before i.
+  if (last_run_ < units.size() && units[last_run_] <= at) {
+    lo = last_run_;
+    for (size_t stride = 1;; stride *= 2) {
+      const size_t next = lo + stride;
+      if (next >= units.size()) break;
+      if (units[next] > at) {
+        hi = next;
+        break;
+      }
+      lo = next;
+    }
+  }
+  const auto run = std::upper_bound(units.begin() + static_cast<std::ptrdiff_t>(lo),
+                                    units.begin() + static_cast<std::ptrdiff_t>(hi), at) - 1;
   const size_t k = static_cast<size_t>(run - units.begin());
+  last_run_ = k;
   int64_t r = 0;
   if (__builtin_add_overflow(int64_t(bytes[k]), i - int64_t(units[k]), &r)) return INT64_MAX;
   return r;

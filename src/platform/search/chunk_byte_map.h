@@ -35,6 +35,11 @@ struct TByteRuns {
     units.clear();
     bytes.clear();
   }
+
+ private:
+  // The run the last OffsetOf found: a chunk's hits are asked for in order, each a few runs on
+  // from the one before. Checked before it is used, whatever the vectors hold since.
+  mutable size_t last_run_ = 0;
 };
 
 // Sums saturate at the 64-bit limits: a damaged or hostile first byte gives a wrong position,
