@@ -1187,6 +1187,32 @@ TEST_F(FastRoad, DenseScriptsBeyondAsciiEqualTheFullRoads) {
 // of those lengths with every first letter (capitals, letters beyond ASCII, the Kelvin sign that
 // folds to "k"), the words sought at every offset of the blocks and groups of blocks, give the
 // full road's lines, as UTF-8 read as bytes and as plain ASCII.
+// Full stops, commas and hyphens beside letters and digits, at every place of a block and across
+// the cuts: a stop joins a word only between two digits ("3.5"), and the stops of addresses and
+// abbreviations the joins pass over leave the same chunks, words and lines as the full road.
+TEST_F(FastRoad, StopsBetweenDigitsAndStopsBetweenLettersEqualTheFullRoads) {
+  static const char* kPieces[] = {"3.5",     "e.g.",  "www.example.org", "1.x",   "x.1",    "1,5",   "a-b",
+                                  "1-2",     ".5",    "5.",              "U.S.A", "v1.2.3", "a.b-c", "2.-3",
+                                  "x--y",    "4..5",  "it.5",            "5.it",  "0.0.0.0", "pi,3",  "-7.25"};
+  std::mt19937 rng(5303);
+  std::string text;
+  while (text.size() < 4500000) {
+    const int pad = static_cast<int>(rng() % 70);
+    for (int k = 0; k < pad; ++k) text += rng() % 6 == 0 ? ' ' : static_cast<char>(rng() % 3 == 0 ? '0' + rng() % 10 : 'a' + rng() % 26);
+    text += ' ';
+    text += kPieces[rng() % std::size(kPieces)];
+    text += rng() % 11 == 0 ? ". The " : " ";
+  }
+  const UString file = tmp_.Write(u"stops.txt", text);
+  ExpectSameChunks(ReadChunks(file, false), ReadChunks(file, true));
+  ExpectSameChunks(ReadChunks(file, false, true), ReadChunks(file, true));
+  for (UStringView items : {u"3.5", u"example", u"0.0.0.0", u"a-b"}) {
+    SCOPED_TRACE(Utf16ToUtf8(items));
+    const std::vector<uint8_t> full_stream = ConcordanceStream({file}, items, true);
+    EXPECT_EQ(ConcordanceStream({file}, items, false, 1), full_stream);
+  }
+}
+
 TEST_F(FastRoad, WordsOfTheSoughtLengthsWithOtherFirstLettersArePassedOver) {
   static const char16_t* kOthers[] = {u"Burger", u"aürger", u"Cürger", u"\u00FCrgerb", u"\u00C4rger",
                                       u"kelvim", u"Kelvi", u"kelvins", u"b\u00FCrge", u"xx"};

@@ -1942,15 +1942,26 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
     const uint64_t carry = b + 1 < classified ? (s.rec[b + 1].alpha | s.rec[b + 1].digit) & 1 : 0;
     return ((s.rec[b].alpha | s.rec[b].digit) >> 1) | (carry << 63);
   };
+  // Bit j of block b: character 64b + j - 1 (or + 1) is a digit. Before the first block the
+  // carried characters are not known here: the bit is set, for the step to look.
+  auto digit_before = [&](size_t b) { return (s.rec[b].digit << 1) | (b > 0 ? s.rec[b - 1].digit >> 63 : 1); };
+  auto digit_after = [&](size_t b) {
+    const uint64_t carry = b + 1 < classified ? s.rec[b + 1].digit & 1 : 0;
+    return (s.rec[b].digit >> 1) | (carry << 63);
+  };
   auto joins_to = [&](int32_t end) {
     sentence_ends_to(end + 1);
     while (!failed) {
       // Without in-word symbols, only a mark with a letter or digit after it can join (the
-      // characters after it are as classified: the joins go in text order).
+      // characters after it are as classified: the joins go in text order), and of those a full
+      // stop (the only mark both joinable and a sentence mark then) only between two digits:
+      // the stops of web addresses, mail addresses and abbreviations are passed over.
       const int32_t p = rules.any_symbols
                             ? NextBitOf(join_at, std::min(end, classified_end()), [&](size_t b) { return s.rec[b].joinable; })
-                            : NextBitOfMarked(join_at, std::min(end, classified_end()), s.steps.data(),
-                                              [&](size_t b) { return s.rec[b].joinable & alnum_after(b); });
+                            : NextBitOfMarked(join_at, std::min(end, classified_end()), s.steps.data(), [&](size_t b) {
+                                const uint64_t stops = s.rec[b].joinable & s.rec[b].sentence;
+                                return s.rec[b].joinable & alnum_after(b) & (~stops | (digit_before(b) & digit_after(b)));
+                              });
       if (p < 0) break;
       join_at = p + 1;
       const int32_t i = first + p;
