@@ -779,3 +779,43 @@ TEST(ChunkByteMap, RunsNotedWhileDecodingEqualThoseOfTheBytes) {
   EXPECT_EQ(runs.units, (std::vector<uint32_t>{0, 2, 4, 5, 6}));
   EXPECT_EQ(runs.bytes, (std::vector<uint32_t>{3, 6, 7, 11, 14}));
 }
+
+// Read as one byte a unit, a Latin-1 letter is its own byte and any other character beyond ASCII
+// is 0x80, with every such unit in the wide text at its place: random text of ASCII, Latin-1
+// (U+0080 and U+00FF among it), two-byte letters beyond it, three- and four-byte characters,
+// long enough for the 64-byte steps, every character at every place of a step; and the units
+// equal the plain decoding's.
+TEST(ChunkByteMap, NarrowDecodingKeepsLatin1LettersAsTheirOwnBytes) {
+  const std::u16string alphabet = u"ab .\u0080\u0081\u00A0\u00C4\u00DF\u00E9\u00FF\u0100\u017E\u0436\u20AC\u201E";
+  std::mt19937 rng(5404);
+  for (int round = 0; round < 200; ++round) {
+    std::u16string text;
+    const size_t n = 1 + rng() % 700;
+    const bool dense = round % 2 == 0;
+    while (text.size() < n) {
+      if (round % 7 == 0 && rng() % 50 == 0) {
+        text += u"\U0001F600";
+        continue;
+      }
+      text += dense || rng() % 8 == 0 ? alphabet[rng() % alphabet.size()] : static_cast<char16_t>(u'a' + rng() % 26);
+    }
+    const std::string bytes = Utf16ToUtf8(text);
+    const auto* b = reinterpret_cast<const uint8_t*>(bytes.data());
+    std::vector<char16_t> plain(bytes.size() + 1), wide(bytes.size() + 1, u'#');
+    std::vector<uint8_t> narrow(bytes.size() + 1);
+    size_t plain_units = 0, units = 0, consumed = 0;
+    ASSERT_TRUE(DecodeUtf8StrictTo(b, bytes.size(), plain.data(), plain_units, false, nullptr));
+    ASSERT_TRUE(DecodeUtf8NarrowTo(b, bytes.size(), narrow.data(), wide.data(), units, false, &consumed));
+    ASSERT_EQ(units, plain_units);
+    ASSERT_EQ(units, text.size());
+    for (size_t i = 0; i < units; ++i) {
+      const char16_t u = text[i];
+      if (u < 0x80) {
+        ASSERT_EQ(narrow[i], u) << round << " " << i;
+      } else {
+        ASSERT_EQ(narrow[i], u > 0x80 && u <= 0xFF ? u : 0x80) << round << " " << i;
+        ASSERT_EQ(wide[i], u) << round << " " << i;
+      }
+    }
+  }
+}
