@@ -960,6 +960,20 @@ TEST(DerivedListsOnWorkers, CollocateTextsCountedOverManyScatteredTexts) {
   EXPECT_TRUE(run(8) == one);
 }
 
+namespace {
+
+// `count` words of four letters, each its own: `first`, then three letters counting up (letters
+// only: a word with digits counts as a number).
+std::vector<UString> FourLetterWords(char16_t first, int count) {
+  std::vector<UString> words;
+  for (int w = 0; w < count; ++w)
+    words.push_back(UString{first, static_cast<char16_t>(u'a' + w % 26), static_cast<char16_t>(u'a' + w / 26 % 26),
+                            static_cast<char16_t>(u'a' + w / 676)});
+  return words;
+}
+
+}  // namespace
+
 // Thousands of different words round two search words: the collocates' nodes (a word in a search
 // word's group) are put in order on eight workers, and the rows come out as one worker's, a word
 // met beside both search words with the same totals listed under the greater search-word number
@@ -967,11 +981,7 @@ TEST(DerivedListsOnWorkers, CollocateTextsCountedOverManyScatteredTexts) {
 TEST(DerivedListsOnWorkers, CollocatesOfThousandsOfWordsAreOrderedAsOnOneWorker) {
   derived_test::Lines f;
   std::mt19937 rng(43);
-  std::vector<UString> vocabulary;
-  // Letters only (a word with digits counts as a number).
-  for (int w = 0; w < 9000; ++w)
-    vocabulary.push_back(UString{u'w', static_cast<char16_t>(u'a' + w % 26), static_cast<char16_t>(u'a' + w / 26 % 26),
-                                 static_cast<char16_t>(u'a' + w / 676)});
+  const std::vector<UString> vocabulary = FourLetterWords(u'w', 9000);
   for (int i = 0; i < 12000; ++i) {
     derived_test::Lines::Words left, right;
     for (int k = 0; k < 2; ++k) left.push_back(vocabulary[rng() % vocabulary.size()].c_str());
@@ -1051,10 +1061,7 @@ TEST(DerivedListsOnWorkers, TextsWithoutLinesComeInNameOrderOnEveryRoad) {
 TEST(DerivedListsOnWorkers, CollocateRowsTiedOnTotalsComeInCollationOrderOnAnyWorkers) {
   derived_test::Lines f;
   std::mt19937 rng(47);
-  std::vector<UString> vocabulary;
-  for (int w = 0; w < 9000; ++w)
-    vocabulary.push_back(UString{u'q', static_cast<char16_t>(u'a' + w % 26), static_cast<char16_t>(u'a' + w / 26 % 26),
-                                 static_cast<char16_t>(u'a' + w / 676)});
+  const std::vector<UString> vocabulary = FourLetterWords(u'q', 9000);
   // Each named word 60 times beside the search word (far more than any generated one), "zeal" 90.
   const std::vector<const char16_t*> named{u"sea", u"Banana", u"SEA", u"cherry", u"Sea", u"apple", u"\u00E9clair"};
   std::vector<const char16_t*> beside;
