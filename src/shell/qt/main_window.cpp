@@ -295,16 +295,7 @@ void TFormLinzora::ShowDocumentPages() {
   if (doc->fTextFilesWithSearchWord)
     for (int i = 0; i < doc->fTextFilesWithSearchWord->Count(); ++i)
       texts.push_back(doc->fTextFilesWithSearchWord->GetFullFilename(i, false));
-  // Their folders are looked through on a thread of their own while this one makes the pages
-  // (nothing reads the answer before the page shown is handled, after this).
-  bool same_named = false;
-  RunSideBySide(JobWorkerThreads(0), {[this, doc] { AddDocumentPages(*doc); },
-                                      [&texts, &same_named] { same_named = AnyTextHasSameNamedTexts(texts); }});
-  doc->fSameFilenameOption = same_named ? 1 : 0;
-}
-
-void TFormLinzora::AddDocumentPages(T_WholeLinzoraHolder& document) {
-  T_WholeLinzoraHolder* doc = &document;
+  doc->fSameFilenameOption = AnyTextHasSameNamedTexts(texts) ? 1 : 0;
   grid_concordance_ = AddListPage(QStringLiteral("Concordance"), doc->fConcordanceList.get(), kListConcordance);
   TVX_Grid* lines_grid = grid_concordance_;
   lines_grid->setColumnWidth(0, 760);

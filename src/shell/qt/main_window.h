@@ -343,8 +343,6 @@ class TFormLinzora : public TMainToolsForm {
   // The run's arguments with the wizard's context, exclusion and tag-context items.
   TMakeConcordanceArgs WizardRunArgs(TVXFileDetails* texts, TBaseSearchItems& items, int32_t* converted);
   TVX_Grid* AddListPage(const QString& caption, TVXBaseDataClass* list, uint8_t list_type);
-  // The document's pages (ShowDocumentPages' part on the window's thread).
-  void AddDocumentPages(T_WholeLinzoraHolder& document);
   // The run's figures on the status bar, when the pacer says they are due.
   void ShowRunEndFigures();
   void ShowRunProgress();
