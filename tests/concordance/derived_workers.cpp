@@ -960,6 +960,20 @@ TEST(DerivedListsOnWorkers, CollocateTextsCountedOverManyScatteredTexts) {
   EXPECT_TRUE(run(8) == one);
 }
 
+namespace {
+
+// `count` words of four letters, each its own: `first`, then three letters counting up (letters
+// only: a word with digits counts as a number).
+std::vector<UString> FourLetterWords(char16_t first, int count) {
+  std::vector<UString> words;
+  for (int w = 0; w < count; ++w)
+    words.push_back(UString{first, static_cast<char16_t>(u'a' + w % 26), static_cast<char16_t>(u'a' + w / 26 % 26),
+                            static_cast<char16_t>(u'a' + w / 676)});
+  return words;
+}
+
+}  // namespace
+
 // Thousands of different words round two search words: the collocates' nodes (a word in a search
 // word's group) are put in order on eight workers, and the rows come out as one worker's, a word
 // met beside both search words with the same totals listed under the greater search-word number
@@ -967,11 +981,7 @@ TEST(DerivedListsOnWorkers, CollocateTextsCountedOverManyScatteredTexts) {
 TEST(DerivedListsOnWorkers, CollocatesOfThousandsOfWordsAreOrderedAsOnOneWorker) {
   derived_test::Lines f;
   std::mt19937 rng(43);
-  std::vector<UString> vocabulary;
-  // Letters only (a word with digits counts as a number).
-  for (int w = 0; w < 9000; ++w)
-    vocabulary.push_back(UString{u'w', static_cast<char16_t>(u'a' + w % 26), static_cast<char16_t>(u'a' + w / 26 % 26),
-                                 static_cast<char16_t>(u'a' + w / 676)});
+  const std::vector<UString> vocabulary = FourLetterWords(u'w', 9000);
   for (int i = 0; i < 12000; ++i) {
     derived_test::Lines::Words left, right;
     for (int k = 0; k < 2; ++k) left.push_back(vocabulary[rng() % vocabulary.size()].c_str());
@@ -1042,4 +1052,56 @@ TEST(DerivedListsOnWorkers, TextsWithoutLinesComeInNameOrderOnEveryRoad) {
     }
   }
   SetRemoveDuplicatesAutomatically(current_tool_var, false);
+}
+
+// The collocates' rows come greatest total first, equal totals in the collation order of their
+// words (not their code units), and words the collation makes equal (case forms kept apart) in
+// the order the words were counted; the same on one worker and eight, and as the list's own sort
+// on those keys leaves them. Thousands of other words make enough rows for several pieces.
+TEST(DerivedListsOnWorkers, CollocateRowsTiedOnTotalsComeInCollationOrderOnAnyWorkers) {
+  derived_test::Lines f;
+  std::mt19937 rng(47);
+  const std::vector<UString> vocabulary = FourLetterWords(u'q', 9000);
+  // Each named word 60 times beside the search word (far more than any generated one), "zeal" 90.
+  const std::vector<const char16_t*> named{u"sea", u"Banana", u"SEA", u"cherry", u"Sea", u"apple", u"\u00E9clair"};
+  std::vector<const char16_t*> beside;
+  for (const char16_t* w : named) beside.insert(beside.end(), 60, w);
+  beside.insert(beside.end(), 90, u"zeal");
+  std::shuffle(beside.begin(), beside.end(), rng);
+  for (size_t i = 0; i < 12000; ++i) {
+    derived_test::Lines::Words left, right;
+    left.push_back(i < beside.size() ? beside[i] : vocabulary[rng() % vocabulary.size()].c_str());
+    left.push_back(vocabulary[rng() % vocabulary.size()].c_str());
+    right.push_back(vocabulary[rng() % vocabulary.size()].c_str());
+    f.AddWords(left, u"sw", right, 1 + static_cast<int32_t>(i % 40), 0);
+  }
+  std::vector<TSearch_word_format_rec> items(1);
+  items[0].sw = items[0].plain_sw = u"sw";
+  auto run = [&](int32_t threads) {
+    TCollocateRunSettings co;
+    co.threads = threads;
+    co.keep_case = true;
+    TCollocateList collocates(&f.holder);
+    EXPECT_TRUE(ComputeCollocates(f.list, items, co, collocates));
+    TMemoryStream m;
+    EXPECT_TRUE(collocates.SaveToStream(m));
+    std::vector<std::string> top;
+    for (int r = 0; r < collocates.Count() && top.size() < 9; ++r)
+      top.push_back(Utf16ToUtf8(collocates.Row(r)->rec.word.value_or(UString())) + " " +
+                    std::to_string(collocates.Row(r)->rec.head.total));
+    const std::string saved = Bytes(m);
+    EXPECT_TRUE(collocates.DoASort(2, 0, collocates.Count() - 1));
+    EXPECT_TRUE(StreamOf(&collocates) == saved) << threads << " workers: the list's sort moved rows";
+    return std::tuple(collocates.Count(), top, saved);
+  };
+  const auto one = run(1);
+  ASSERT_GT(std::get<0>(one), 8 * 512);
+  // The search word itself, then "zeal", then the tied ones: "éclair" by its letter e, and the
+  // three case forms of "sea" (equal to a collation that ignores case) as counted: "SEA", "Sea",
+  // "sea" by their code units.
+  const std::vector<std::string> expected{"sw 12000", "zeal 90",  "apple 60", "Banana 60", "cherry 60",
+                                          "\xC3\xA9" "clair 60", "SEA 60", "Sea 60", "sea 60"};
+  EXPECT_EQ(std::get<1>(one), expected);
+  EXPECT_TRUE(run(8) == one);
+  EXPECT_TRUE(run(3) == one);
 }

@@ -67,6 +67,13 @@ TEST_F(MenuModelTest, CheckStatesFollowStoreBehindSharedTags) {
   SetMenuItemChecked(185, false);
   m.RedoMenuItemsCheckStates();
   EXPECT_FALSE(m.FindByTag(185)->checked);
+  EXPECT_EQ(GetMenuAlteredCount(), altered + 2);
+  // Asked again with no check mark moved in the store (as every page shown asks), the menus are
+  // not altered and the store is not written.
+  m.RedoMenuItemsCheckStates();
+  m.RedoMenuItemsCheckStates();
+  EXPECT_FALSE(m.FindByTag(185)->checked);
+  EXPECT_EQ(GetMenuAlteredCount(), altered + 2);
 }
 
 TEST_F(MenuModelTest, ShortcutsFromStoreNeverBindOneKeyTwice) {

@@ -10,6 +10,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <filesystem>
+#include <set>
 
 #include "concordance/document/source_files.h"
 #include "concordance/views/clusters_list.h"
@@ -375,3 +376,37 @@ TEST_F(MainWindowPages, SaveQuestionNamesAnUnsavedDocumentAsSuch) {
 }
 
 }  // namespace
+
+// The grids of a run's pages are made ahead, while the window is idle after a page is painted.
+// Run after run, each page's grid is its own (none shared between pages), shows its
+// list's rows when turned to, and is in the style of the moment though the style changed after
+// the grid was made.
+TEST_F(MainWindowPages, GridsMadeAheadShowEachRunsListsInTheStyleOfTheMoment) {
+  ShowRiverAtFullSize();
+  const UString samples = Utf8ToUtf16(LINZORA_SAMPLES_DIR) + u"/";
+  for (const int style : {1, 0}) {
+    SCOPED_TRACE(style);
+    QTest::qWait(20);  // the window idle: the next run's grids are made
+    ApplyStyleNumber(style);
+    HandOverTexts({samples + u"river_spring.txt", samples + u"hallam_mill.txt"});
+    RunFromWizard(u"mill");
+    ASSERT_NE(Main().Doc(), nullptr);
+    // (Turning to a page brings the stored style back: the styles are seen first.)
+    std::set<const TVX_Grid*> seen;
+    for (int t = 0; t < Main().Pages()->Count(); ++t) {
+      const TVX_Grid* grid = Main().Pages()->GridOfTab(t);
+      if (!grid) continue;
+      EXPECT_TRUE(seen.insert(grid).second) << "tab " << t << ": the grid of another page";
+      EXPECT_EQ(grid->StyleNumber(), style) << "tab " << t;
+    }
+    for (int t = 0; t < Main().Pages()->Count(); ++t) {
+      TVX_Grid* grid = Main().Pages()->GridOfTab(t);
+      if (!grid) continue;
+      Main().Pages()->Tabs()->setCurrentIndex(t);
+      QTest::qWait(10);
+      ASSERT_NE(grid->List(), nullptr);
+      EXPECT_GE(grid->Model().rowCount(), grid->List()->Count()) << "tab " << t;  // a page may add a totals row
+    }
+    EXPECT_GE(seen.size(), 7u);
+  }
+}

@@ -14,6 +14,7 @@
 #include "platform/runtime/text_helpers.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/search/search_records.h"
+#include "platform/text/text_services.h"
 
 namespace {
 
@@ -108,6 +109,50 @@ std::pair<int, int> SpanOfLine(const TLineSpanPair& span, Stops stops) {
   while (first > span.left && !stops(first - 1)) --first;
   while (last < span.right && !stops(last)) ++last;
   return {std::max<int>(first, span.left), std::min<int>(last, span.right)};
+}
+
+// Adds the rows (made in word order) in the order the list's default sort gives them: the
+// greatest total first, equal totals in the collation order of their words, and rows equal in
+// both in the order made, as the stable DoASort(2, ...) of the rows in that order leaves them.
+// The words' collation keys are made and the rows sorted on the workers; the order is the same
+// on any number of them. Under other sort settings the rows go in as made and the list sorts them.
+void AddCollocatesInListOrder(TCollocateList& list, const std::vector<TCollocateEntry*>& made, int threads) {
+  const bool default_sort = list.SortLevel(0).key == kCollocateSortTotal && !list.SortLevel(0).ascending &&
+                            list.SortsByWordKeys(1) && list.SortLevel(1).ascending;
+  if (!default_sort || made.size() < 2) {
+    for (TCollocateEntry* e : made) list.Add(e);
+    if (list.Count() > 1) list.DoASort(2, 0, list.Count() - 1);
+    return;
+  }
+  struct TRowKey {
+    int32_t total;
+    std::string word;
+  };
+  const TLCID lcid = list.SortLCID();
+  const bool case_sensitive = list.SortLevel(1).case_sensitive;
+  std::vector<TRowKey> keys(made.size());
+  constexpr size_t kRowsPerPiece = 512;
+  ParallelFor(
+      threads, made.size(),
+      [&](size_t from, size_t to) {
+        for (size_t k = from; k < to; ++k) {
+          const TCollocateEntryRec32& r = made[k]->rec;
+          // As the list's comparer reads a row's total: the lemma's, once there is one.
+          keys[k] = {r.lemma.total != 0 ? r.lemma.total : r.head.total,
+                     CollationSortKey(lcid, case_sensitive, made[k]->MainWordOnly())};
+        }
+      },
+      kRowsPerPiece);
+  std::vector<int32_t> rows(made.size());
+  for (size_t k = 0; k < rows.size(); ++k) rows[k] = static_cast<int32_t>(k);
+  ParallelSort(rows, threads, [&keys](int32_t a, int32_t b) {
+    const TRowKey &x = keys[static_cast<size_t>(a)], &y = keys[static_cast<size_t>(b)];
+    if (x.total != y.total) return x.total > y.total;
+    if (const int c = x.word.compare(y.word); c != 0) return c < 0;
+    return a < b;
+  }, kRowsPerPiece);
+  for (const int32_t k : rows) list.Add(made[static_cast<size_t>(k)]);
+  list.NoteSortedWhole();
 }
 
 }  // namespace
@@ -362,6 +407,9 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
     return gx.search_word < gy.search_word;
   }, kNodesPerSortPiece);
   int32_t stop_types = 0, stop_tokens = 0;
+  // The rows in word order, as made; they go into the list once they are in the list's order.
+  std::vector<TCollocateEntry*> made;
+  made.reserve(order.size());
   for (int32_t id : order) {
     TNode& n = nodes[static_cast<size_t>(id)];
     const UString& word = words.Word(n.word);
@@ -400,8 +448,16 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
         e->SetACategoryAndColourAndTagnumber(t.category, t.colour, tag);
       }
     }
-    list.Add(e);
+    made.push_back(e);
   }
+  // The stretches' own nodes (those joined into others still hold their counts) are freed on the
+  // workers.
+  ParallelForPieces(
+      static_cast<int>(stretches), stretches,
+      [&](size_t, size_t from, size_t to) {
+        for (size_t p = from; p < to; ++p) counts[p] = TStretchCount();
+      },
+      1);
   // The stop words left out, as the list's own stop check counts those it removes.
   list.stoplist_types = stop_types;
   list.stoplist_tokens = stop_tokens;
@@ -409,6 +465,6 @@ bool ComputeCollocates(const TConcordanceList& lines, const std::vector<TSearch_
   list.Set1Sort(1, 0);
   list.SetSortAscending(0, false);
   list.SetSortAscending(1, true);
-  if (list.Count() > 1) list.DoASort(2, 0, list.Count() - 1);
+  AddCollocatesInListOrder(list, made, settings.threads);
   return list.Count() > 0;
 }

@@ -124,10 +124,16 @@ void TMenuModel::SetAutoCheckItems() {
 
 void TMenuModel::RedoMenuItemsCheckStates() {
   const auto checked = StoredCheckStates();
+  bool altered = false;
   Walk([&](TMenuNode& n) {
-    if (n.auto_check && n.IsCommand()) n.checked = checked(n.tag);
+    if (!n.auto_check || !n.IsCommand()) return;
+    const bool now = checked(n.tag);
+    altered = altered || n.checked != now;
+    n.checked = now;
   });
-  SetMenuAltered();
+  // The store (a file made durable on disk) is told only of a change: every page shown asks
+  // for the check marks again, and most of the time none moved.
+  if (altered) SetMenuAltered();
 }
 
 void TMenuModel::UpdateAllMenuShortCutsFromStore() {

@@ -212,6 +212,7 @@ TFormLinzora::TFormLinzora(QWidget* parent)
   ArrangeToolbarControls(*ToolbarPanel());
   // The main window's controls take the keyboard set-up as every form of the program does.
   SetupKeyboardAndControls(*this);
+  PostAfterPaint(this, [this] { MakeSpareGrids(); });
 }
 
 TFormLinzora::~TFormLinzora() {
@@ -259,8 +260,23 @@ void TFormLinzora::PrepareRunReading() {
     LoadALemmaMatchOrStopList(lmsStop);
 }
 
+void TFormLinzora::MakeSpareGrids() {
+  // As many as a run's pages take: the lines, the five derived lists and the texts.
+  constexpr size_t kRunGrids = 7;
+  while (spare_grids_.size() < kRunGrids) spare_grids_.push_back(std::make_unique<TVX_Grid>());
+}
+
+TVX_Grid* TFormLinzora::NewGrid() {
+  if (spare_grids_.empty()) return new TVX_Grid;
+  TVX_Grid* grid = spare_grids_.back().release();
+  spare_grids_.pop_back();
+  // The style may have changed since it was made (a change restyles every grid, spares too).
+  grid->SetStyleNumber(CurrentStyleNumber());
+  return grid;
+}
+
 TVX_Grid* TFormLinzora::AddListPage(const QString& caption, TVXBaseDataClass* list, uint8_t list_type) {
-  auto* grid = new TVX_Grid;
+  auto* grid = NewGrid();
   // Pages are made hidden: each gives its view the rows when first turned to.
   grid->SetRowsWhenShown(TVX_Grid::PagesTakeRowsWhenShown());
   if (list && list->HeadingCount() == 0) {
@@ -364,6 +380,7 @@ void TFormLinzora::ShowDocumentPages() {
   // The hidden pages fit their widths once the page on show is painted: the lines do not wait
   // for pages that may never be looked at, and the widths are those of the run's end.
   PostAfterPaint(this, [] { TVX_Grid::PayOwedFits(); });
+  PostAfterPaint(this, [this] { MakeSpareGrids(); });
 }
 
 bool TFormLinzora::CanCloseData() {

@@ -343,6 +343,11 @@ class TFormLinzora : public TMainToolsForm {
   // The run's arguments with the wizard's context, exclusion and tag-context items.
   TMakeConcordanceArgs WizardRunArgs(TVXFileDetails* texts, TBaseSearchItems& items, int32_t* converted);
   TVX_Grid* AddListPage(const QString& caption, TVXBaseDataClass* list, uint8_t list_type);
+  // Grids for the next run's pages, made while the window is idle after a page is painted: a
+  // run's end then only fills them (making a grid is most of what a page costs). A grid taken
+  // is as one made new.
+  void MakeSpareGrids();
+  TVX_Grid* NewGrid();
   // The run's figures on the status bar, when the pacer says they are due.
   void ShowRunEndFigures();
   void ShowRunProgress();
@@ -354,6 +359,7 @@ class TFormLinzora : public TMainToolsForm {
   TVX_Grid* grid_concordance_ = nullptr;
   // The colours the line cells are painted in, kept between cells (main_window.cpp).
   std::unique_ptr<TLineColours> line_colours_;
+  std::vector<std::unique_ptr<TVX_Grid>> spare_grids_;
   // Drops the kept colours and the lines' cells coloured in them: the next paint asks afresh.
   void ForgetLineColours();
   QPlainTextEdit* notes_ = nullptr;
