@@ -1138,19 +1138,6 @@ TBufferProcessor::TBytesRead TBufferProcessor::DecodeUtf8Narrow(const uint8_t* b
   return TBytesRead::AsBytes;
 }
 
-namespace {
-// The units of decoded UTF-8 read as bytes: ASCII and Latin-1 are their own; 0x80 stands for any
-// other character (and for U+0080), whose unit is in the text.
-const char16_t* Latin1ByteUnits() {
-  static const std::array<char16_t, 256> units = [] {
-    std::array<char16_t, 256> u{};
-    for (int b = 0; b < 256; ++b) u[static_cast<size_t>(b)] = static_cast<char16_t>(b == 0x80 ? 0 : b);
-    return u;
-  }();
-  return units.data();
-}
-}  // namespace
-
 const char16_t* TBufferProcessor::CodePageUnitsForBytes() const {
   if (fCodePageUnitsOf == fCodePage) return fCodePageUnits;
   fCodePageUnitsOf = fCodePage;
@@ -1636,12 +1623,6 @@ bool TBufferProcessor::ClassifyTheChunk() {
   fFastResult.stopped_in_block = -1;
   if (why_not == nullptr && FastFirstPassOn()) {
     const bool cut_at_end = fReadTheWholeFile && !IsLastChunk();
-    // Bytes made for the pass tell their units: an 8-bit text's through its code page, decoded
-    // UTF-8's as Latin-1 (its other characters' byte, 0x80, does not tell).
-    fFastRules.byte_units = !fNarrowMade ? nullptr
-                            : BufferDetails.encoding == static_cast<uint8_t>(TTextEncoding::CodePage)
-                                ? CodePageUnitsForBytes()
-                                : Latin1ByteUnits();
     fFastChunk = FastFirstPass(fText.data(), fwchar_kinds.data(), static_cast<int32_t>(c), static_cast<int32_t>(n),
                                cut_at_end ? Length() : INT32_MAX, fFastRules, BestVectorPath(), fFastResult,
                                fKindsOnDemand, fNarrowNew, fLazyTextEnd > 0, fNarrowMade);

@@ -898,7 +898,6 @@ struct TNibbleTables {
   // the rules that list them.
   uint64_t wide_listed_pages[4] = {};
   const TFastPassRules* rules = nullptr;
-  const char16_t* byte_units = nullptr;  // the rules' byte_units
   bool letters_by_vectors = false;  // PlainLettersByVectors may be called
   bool Listed(unsigned page) const { return ((wide_listed_pages[page / 64] >> (page % 64)) & 1) != 0; }
 };
@@ -982,28 +981,6 @@ inline __attribute__((always_inline)) bool PlainLettersOfBlock(const char16_t* u
   return PlainLettersBeyondAscii(units, high, nt, alpha, lower);
 }
 
-// PlainLettersOfBlock for the block at p of a run: where it is read as bytes that tell their
-// units (the rules' byte_units), the units are taken from the bytes, and from the text (units)
-// only for a byte that does not tell; a chunk's text is far from the cache by the time the
-// classifier reads it.
-template <typename U>
-inline __attribute__((always_inline)) bool PlainLettersOfRunBlock(const U* p, const char16_t* units, uint64_t high,
-                                                                  const TNibbleTables& nt, uint64_t& alpha,
-                                                                  uint64_t& lower) {
-  if constexpr (sizeof(U) == 1) {
-    if (nt.byte_units != nullptr) {
-      alignas(64) char16_t own[64] = {};
-      for (uint64_t h = high; h != 0; h &= h - 1) {
-        const int j = std::countr_zero(h);
-        const char16_t u = nt.byte_units[p[j]];
-        own[j] = u != 0 ? u : units[j];
-      }
-      return PlainLettersOfBlock(own, high, nt, alpha, lower);
-    }
-  }
-  return PlainLettersOfBlock(units, high, nt, alpha, lower);
-}
-
 TNibbleTables NibbleTablesOf(const TFastPassRules& r) {
   TNibbleTables t{};
   for (int u = 0; u < 128; ++u) {
@@ -1029,7 +1006,6 @@ TNibbleTables NibbleTablesOf(const TFastPassRules& r) {
   for (const std::vector<char16_t>* listed : {&r.wide_stops, &r.wide_sentence_marks})
     for (const char16_t u : *listed) t.wide_listed_pages[(u >> 8) / 64] |= uint64_t{1} << ((u >> 8) % 64);
   t.rules = &r;
-  t.byte_units = r.byte_units;
 #if defined(__x86_64__)
   t.letters_by_vectors = HasLetterVectors();
 #endif
@@ -1122,7 +1098,7 @@ __attribute__((target("avx2"))) size_t ClassifyRunWide(const U* t, const char16_
     // letters, and the block is noted as one beyond ASCII.
     uint64_t wide_alpha = 0, wide_lower = 0;
     if (!_mm256_testz_si256(_mm256_or_si256(v0, v1), high_bit)) {
-      if (units == nullptr || !PlainLettersOfRunBlock(p, units + b * 64, bits(v0, v1), nt, wide_alpha, wide_lower))
+      if (units == nullptr || !PlainLettersOfBlock(units + b * 64, bits(v0, v1), nt, wide_alpha, wide_lower))
         return steps.Done(b);
       wide_blocks[b / 64] |= uint64_t{1} << (b % 64);
     }
@@ -1226,7 +1202,7 @@ __attribute__((target("ssse3"))) size_t ClassifyRunSsse3(const U* t, const char1
     if (_mm_movemask_epi8(_mm_cmpeq_epi8(stop, zero)) != 0xFFFF) return steps.Done(b);
     lower &= alpha;
     if (high != 0) {  // units beyond ASCII: plain letters join the letters, anything else stops
-      if (units == nullptr || !PlainLettersOfRunBlock(p, units + b * 64, high, nt, alpha, lower)) return steps.Done(b);
+      if (units == nullptr || !PlainLettersOfBlock(units + b * 64, high, nt, alpha, lower)) return steps.Done(b);
       wide_blocks[b / 64] |= uint64_t{1} << (b % 64);
     }
     PutBlock(TBlockRecord{alpha, lower, digit, sentence, joinable, open, close}, printable, b, rec, word, punct,
@@ -1267,82 +1243,12 @@ bool HasSsse3() {
 }
 
 // The run classifier for a path and the settings, when the path has one.
-// ClassifyRunWide with 512-bit vectors: a block in one register, its masks straight from the
-// compares. The same records, masks and stops.
-template <typename U, bool kTags, bool kSymbols>
-__attribute__((target("avx512f,avx512bw"))) size_t ClassifyRunMasks(const U* t, const char16_t* units, size_t b0,
-                                                                     size_t b1, const TNibbleTables& nt,
-                                                                     TBlockRecord* __restrict rec,
-                                                                     uint64_t* __restrict word, uint64_t* __restrict punct,
-                                                                     uint64_t& brackets, uint64_t* step_bits,
-                                                                     uint64_t* wide_blocks) {
-  auto table = [](const uint8_t* q) __attribute__((target("avx512f,avx512bw"), always_inline)) {
-    return _mm512_maskz_broadcast_i32x4(0xFFFF, _mm_load_si128(reinterpret_cast<const __m128i*>(q)));
-  };
-  const __m512i class_lo = table(nt.class_lo), class_hi = table(nt.class_hi), stop_lo = table(nt.stop_lo);
-  const __m512i row = table(nt.row), symbol_lo = table(nt.symbol_lo);
-  const __m512i low_half = _mm512_set1_epi8(0x0F);
-  // The packed halves of 32 units each come out of the pack interleaved by 128-bit lanes.
-  const __m512i in_order = _mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7);
-  TStepBitsRun steps(step_bits, b0);
-  for (size_t b = b0; b < b1; ++b) {
-    const U* p = t + b * 64;
-    _mm_prefetch(reinterpret_cast<const char*>(p) + kPrefetchAhead, _MM_HINT_T0);
-    __m512i v;
-    if constexpr (sizeof(U) == 1) {
-      v = _mm512_loadu_si512(p);
-    } else {
-      // A unit beyond ASCII packs to a byte of 0x80 or above (saturated), taken as the bytes are.
-      v = _mm512_maskz_permutexvar_epi64(0xFF, in_order,
-                                         _mm512_packus_epi16(_mm512_loadu_si512(p), _mm512_loadu_si512(p + 32)));
-    }
-    const __m512i lo = _mm512_and_si512(v, low_half), hi = _mm512_and_si512(_mm512_srli_epi16(v, 4), low_half);
-    // A stop or a zero byte anywhere sends the block to the full road (the bytes of 0x80 and
-    // above find no row).
-    const __m512i rows = _mm512_shuffle_epi8(row, hi);
-    if (_mm512_test_epi8_mask(_mm512_shuffle_epi8(stop_lo, lo), rows) != 0) return steps.Done(b);
-    uint64_t wide_alpha = 0, wide_lower = 0;
-    if (const uint64_t high = _mm512_movepi8_mask(v); high != 0) {
-      if (units == nullptr || !PlainLettersOfRunBlock(p, units + b * 64, high, nt, wide_alpha, wide_lower))
-        return steps.Done(b);
-      wide_blocks[b / 64] |= uint64_t{1} << (b % 64);
-    }
-    const __m512i c = _mm512_and_si512(_mm512_shuffle_epi8(class_lo, lo), _mm512_shuffle_epi8(class_hi, hi));
-    // A class bit k is read at the top of its byte once the 16-bit lanes are shifted by 7 - k.
-    const uint64_t ascii_alpha = _mm512_movepi8_mask(_mm512_adds_epu8(c, _mm512_set1_epi8(0x40)));
-    const uint64_t alpha = ascii_alpha | wide_alpha;
-    const uint64_t digit = _mm512_movepi8_mask(_mm512_slli_epi16(c, 2));
-    const uint64_t lower = (ascii_alpha & _mm512_movepi8_mask(_mm512_slli_epi16(v, 2))) | wide_lower;
-    const uint64_t sentence = _mm512_movepi8_mask(_mm512_adds_epu8(
-        _mm512_and_si512(c, _mm512_set1_epi8(kNibbleSentence | kNibbleQuestion)), _mm512_set1_epi8(0x7C)));
-    uint64_t joinable = _mm512_movepi8_mask(_mm512_slli_epi16(c, 3));
-    if constexpr (kSymbols) joinable |= _mm512_test_epi8_mask(_mm512_shuffle_epi8(symbol_lo, lo), rows);
-    // Printable: 33 to 126.
-    const uint64_t printable =
-        _mm512_cmplt_epu8_mask(_mm512_sub_epi8(v, _mm512_set1_epi8(33)), _mm512_set1_epi8(94));
-    uint64_t open = 0, close = 0;
-    if constexpr (kTags) {
-      if (_mm512_test_epi8_mask(c, _mm512_set1_epi8(kNibbleOpen | kNibbleClose)) != 0) {
-        open = _mm512_movepi8_mask(_mm512_slli_epi16(c, 6));
-        close = _mm512_movepi8_mask(_mm512_slli_epi16(c, 7));
-      }
-    }
-    PutBlock(TBlockRecord{alpha, lower, digit, sentence, joinable, open, close}, printable, b, rec, word, punct,
-             brackets, steps);
-  }
-  return steps.Done(b1);
-}
-
 template <typename U>
 using TClassifyRun = size_t (*)(const U*, const char16_t*, size_t, size_t, const TNibbleTables&, TBlockRecord*,
                                 uint64_t*, uint64_t*, uint64_t&, uint64_t*, uint64_t*);
 
 template <typename U>
 TClassifyRun<U> ClassifyRunFor(TVectorPath path, bool tags, bool symbols) {
-  if (path == TVectorPath::Wide && HasMaskVectors()) {
-    if (tags) return symbols ? ClassifyRunMasks<U, true, true> : ClassifyRunMasks<U, true, false>;
-    return symbols ? ClassifyRunMasks<U, false, true> : ClassifyRunMasks<U, false, false>;
-  }
   if (path == TVectorPath::Wide) {
     if (tags) return symbols ? ClassifyRunWide<U, true, true> : ClassifyRunWide<U, true, false>;
     return symbols ? ClassifyRunWide<U, false, true> : ClassifyRunWide<U, false, false>;

@@ -63,9 +63,6 @@ struct TFastPassRules {
   std::array<bool, 128> stops{};
   std::array<bool, 128> symbols{};  // the language's in-word symbols among ASCII
   bool any_symbols = false;
-  // For a chunk read as bytes: the unit each byte stands for (256 entries), 0 where only the
-  // text holds it; nullptr where the bytes alone tell nothing beyond ASCII. Set per chunk.
-  const char16_t* byte_units = nullptr;
   bool symbols_at_start = false, symbols_at_end = false;
   bool hyphens_separate_words = false;
   bool sentence_ends = false;          // sentence ends are found from punctuation

@@ -66,21 +66,17 @@ bool UseCompressVectors() {
   return has;
 }
 
-// Each byte's next byte, beside it (the last byte's is the first's).
-__attribute__((target("avx512f,avx512bw,avx512vbmi"), always_inline)) inline __m512i NextBytes(__m512i v) {
+// The units of a block's sequences of two bytes (lead: their first bytes) and ASCII bytes (keep:
+// every byte but the continuations), compressed to out[o...]: answers how many.
+__attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,popcnt"), always_inline)) inline size_t
+TwoByteUnitsOfBlock(__m512i v, uint64_t lead, uint64_t keep, char16_t* out) {
+  // Each byte's next byte, beside it.
   const __m512i next_index = _mm512_add_epi8(
       _mm512_set_epi8(63, 62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46, 45, 44, 43, 42, 41, 40,
                       39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16,
                       15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0),
       _mm512_set1_epi8(1));
-  return _mm512_maskz_permutexvar_epi8(~uint64_t{0}, next_index, v);
-}
-
-// The units of a block's sequences of two bytes (lead: their first bytes) and ASCII bytes (keep:
-// every byte but the continuations), compressed to out[o...]: answers how many.
-__attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,popcnt"), always_inline)) inline size_t
-TwoByteUnitsOfBlock(__m512i v, uint64_t lead, uint64_t keep, char16_t* out) {
-  const __m512i next = NextBytes(v);
+  const __m512i next = _mm512_permutexvar_epi8(next_index, v);
   size_t o = 0;
   for (int h = 0; h < 2; ++h) {
     const __m512i a = _mm512_cvtepu8_epi16(h == 0 ? _mm512_castsi512_si256(v) : _mm512_extracti64x4_epi64(v, 1));
@@ -98,8 +94,7 @@ TwoByteUnitsOfBlock(__m512i v, uint64_t lead, uint64_t keep, char16_t* out) {
 // sequences of two bytes (a sequence may not start in the block's last byte unless it ends there:
 // the block then stops before it), each sequence noted among the breaks as the one-at-a-time
 // steps note it: widened to units in out, or with kNarrow read one byte a unit (ASCII bytes kept
-// in narrow, a sequence its Latin-1 byte there, or 0x80 beyond Latin-1, and its unit in out at
-// its place). Stops at the first block
+// in narrow, a sequence 0x80 there and its unit in out at its place). Stops at the first block
 // holding anything else (longer sequences, bytes that are not UTF-8), which the steps below take;
 // i and o move on alike. A zero byte passed is added to `zero`.
 template <bool kNarrow>
@@ -134,20 +129,6 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi2,popcnt"))) v
     const uint64_t take = (lead >> 63) != 0 ? ~uint64_t{0} >> 1 : ~uint64_t{0};
     if ((cont & take) != ((lead << 1) & take)) break;  // not one continuation after each lead
     const uint64_t keep = ~cont & take, leads = lead & take;
-    // Read as bytes, a letter of Latin-1 (a lead of 0xC2 or 0xC3) is its own byte; any other
-    // sequence's byte is 0x80 (its unit is in out).
-    __m512i lead_bytes = cont_bits;
-    if constexpr (kNarrow) {
-      const uint64_t latin1 = leads & _mm512_cmplt_epu8_mask(v, _mm512_set1_epi8(static_cast<char>(0xC4)));
-      if (latin1 != 0) {
-        const __m512i next = NextBytes(v);
-        // 0x80 | (lead & 1) << 6 | the continuation's six bits.
-        const __m512i own = _mm512_or_si512(
-            _mm512_or_si512(cont_bits, _mm512_and_si512(_mm512_slli_epi16(v, 6), _mm512_set1_epi8(0x40))),
-            _mm512_and_si512(next, _mm512_set1_epi8(0x3F)));
-        lead_bytes = _mm512_mask_blend_epi8(latin1, cont_bits, own);
-      }
-    }
     // Text far denser than the runs may hold, at the pace so far, is given up on at once.
     if (breaks && breaks->complete && sequences > 64 + i * breaks->most / n) breaks->complete = false;
     for (uint64_t l = leads; l != 0; l &= l - 1) {
@@ -163,7 +144,7 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi2,popcnt"))) v
       }
     }
     if constexpr (kNarrow) {
-      _mm512_storeu_si512(narrow + o, _mm512_maskz_compress_epi8(keep, _mm512_mask_blend_epi8(leads, v, lead_bytes)));
+      _mm512_storeu_si512(narrow + o, _mm512_maskz_compress_epi8(keep, _mm512_mask_blend_epi8(leads, v, cont_bits)));
       o += static_cast<size_t>(__builtin_popcountll(keep));
     } else {
       o += TwoByteUnitsOfBlock(v, leads, keep, out + o);
@@ -177,8 +158,7 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi2,popcnt"))) v
 #endif
 
 // Strict UTF-8 into UTF-16 units (out), or with kNarrow into one byte a unit (narrow: an ASCII
-// or Latin-1 character's byte, 0x80 for any other unit beyond ASCII; the unit of every character
-// beyond ASCII goes to out at its place).
+// character's byte, 0x80 for a unit beyond ASCII, whose unit goes to out at its place).
 template <bool kNarrow>
 bool DecodeUtf8Into(const uint8_t* data, size_t n, char16_t* out, uint8_t* narrow, size_t& units,
                     bool allow_incomplete_tail, size_t* consumed, TUtf8RunBreaks* breaks) {
@@ -289,7 +269,7 @@ bool DecodeUtf8Into(const uint8_t* data, size_t n, char16_t* out, uint8_t* narro
       breaks->complete = ++sequences < breaks->most;
     }
     if (cp < 0x10000) {
-      if constexpr (kNarrow) narrow[o] = cp <= 0xFF ? static_cast<uint8_t>(cp) : 0x80;
+      if constexpr (kNarrow) narrow[o] = 0x80;
       out[o++] = char16_t(cp);
     } else {
       cp -= 0x10000;

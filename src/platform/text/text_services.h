@@ -185,10 +185,9 @@ struct TUtf8RunBreaks {
 // units tells how many were made. With breaks, the runs' breaks are noted too.
 bool DecodeUtf8StrictTo(const uint8_t* data, size_t n, char16_t* out, size_t& units, bool allow_incomplete_tail,
                         size_t* consumed, TUtf8RunBreaks* breaks = nullptr);
-// The same read as one byte a UTF-16 unit: narrow[0, units) gets an ASCII or Latin-1 character's
-// byte, and 0x80 for each other unit beyond ASCII (U+0080 too); the unit of every character
-// beyond ASCII goes to wide at the same place (wide's other units are left as they were). Room
-// for n in each.
+// The same read as one byte a UTF-16 unit: narrow[0, units) gets an ASCII character's byte, and
+// 0x80 for each unit beyond ASCII, whose unit goes to wide at the same place (wide's other units
+// are left as they were). Room for n in each.
 bool DecodeUtf8NarrowTo(const uint8_t* data, size_t n, uint8_t* narrow, char16_t* wide, size_t& units,
                         bool allow_incomplete_tail, size_t* consumed, TUtf8RunBreaks* breaks = nullptr);
 // 8-bit text in a Windows code page (1250-1258, 874, 932, 936, 949, 950, 437, 850, 28591...).
