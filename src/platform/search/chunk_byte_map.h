@@ -38,7 +38,8 @@ struct TByteRuns {
 
  private:
   // The run the last OffsetOf found: a chunk's hits are asked for in order, each a few runs on
-  // from the one before. Checked before it is used, whatever the vectors hold since.
+  // from the one before. Checked before it is used, whatever the vectors hold since. A reader's
+  // runs are asked only on its own thread (its worker's).
   mutable size_t last_run_ = 0;
 };
 
