@@ -620,6 +620,10 @@ static inline __attribute__((always_inline)) void ScanChunkBody(const char16_t* 
           }
           uint64_t found = 0;
           for (int k = 0; k < block_lens; ++k) found |= starts & runs_of(wm, k) & (ends >> block_len[k]);
+#if defined(__x86_64__)
+          // Words whose first byte starts no word sought are passed over without reading it.
+          if (first_masks != nullptr) found &= first_masks[b];
+#endif
           bool sought = false;
           for (; found != 0 && !sought; found &= found - 1) sought = may_be_sought(i + std::countr_zero(found));
           if (sought) break;
