@@ -177,23 +177,31 @@ TLineTextForm LineTextFormOf(UStringView text) { return JudgeUnits<false>(text.d
 
 #if defined(__x86_64__)
 namespace {
-// NarrowLineUnits's whole steps of 32; answers where they stopped.
-__attribute__((target("avx512f,avx512bw"))) size_t NarrowBy32(const char16_t* p, size_t n, uint8_t* out,
-                                                               TNarrowedUnits& r) {
+// NarrowLineUnits's whole steps of 32, taken from the end back: the first step holding a unit
+// without a byte ends the walk (the bytes before it are nobody's). Answers how many units are
+// left at the front: 0 where the walk stopped at such a unit, else fewer than 32.
+__attribute__((target("avx512f,avx512bw"))) size_t NarrowBackBy32(const char16_t* p, size_t n, uint8_t* out,
+                                                                   TNarrowedUnits& r) {
   const TSlotVectors s = SlotVectors();
-  size_t i = 0;
-  for (; i + 32 <= n; i += 32) {
+  size_t i = n;
+  for (; i >= 32; i -= 32) {
     uint32_t high = 0;
-    if (const uint32_t none = OneBytesOf32(p + i, s, out + i, high); none != 0)
-      r.last_wide = static_cast<int64_t>(i) + 31 - std::countl_zero(none);
-    if (high != 0) r.last_high = static_cast<int64_t>(i) + 31 - std::countl_zero(high);
+    const uint32_t none = OneBytesOf32(p + i - 32, s, out + i - 32, high);
+    if (high != 0 && r.last_high < 0) r.last_high = static_cast<int64_t>(i) - 1 - std::countl_zero(high);
+    if (none != 0) {
+      r.last_wide = static_cast<int64_t>(i) - 1 - std::countl_zero(none);
+      return 0;
+    }
   }
   return i;
 }
 }  // namespace
 #endif
 
-TNarrowedUnits NarrowLineUnits(const char16_t* p, size_t n, uint8_t* out) {
+namespace {
+
+// NarrowLineUnits a step of eight (or one unit) at a time, from the front: every unit's byte.
+TNarrowedUnits NarrowLineUnitsForward(const char16_t* p, size_t n, uint8_t* out) {
   TNarrowedUnits r;
   auto one = [&](size_t k) {
     const uint8_t b = p[k] < 0x80 ? static_cast<uint8_t>(p[k]) : OneByteOf(p[k]);
@@ -206,9 +214,6 @@ TNarrowedUnits NarrowLineUnits(const char16_t* p, size_t n, uint8_t* out) {
     if (p[k] >= 0x80) r.last_high = static_cast<int64_t>(k);
   };
   size_t i = 0;
-#if defined(__x86_64__)
-  if (n >= 32 && HasMaskVectors()) i = NarrowBy32(p, n, out, r);
-#endif
 #if defined(__SSE2__)
   for (; i + kStep <= n; i += kStep) {
     int h = 0, special = 0;
@@ -227,19 +232,40 @@ TNarrowedUnits NarrowLineUnits(const char16_t* p, size_t n, uint8_t* out) {
   return r;
 }
 
+}  // namespace
+
+TNarrowedUnits NarrowLineUnits(const char16_t* p, size_t n, uint8_t* out) {
+#if defined(__x86_64__)
+  // Text of another script (Cyrillic, Czech) has a unit without a byte in nearly every step:
+  // from the end back, the walk stops at the first, and the bytes before it are left.
+  if (n >= 32 && HasMaskVectors()) {
+    TNarrowedUnits r;
+    const size_t front = NarrowBackBy32(p, n, out, r);
+    if (r.last_wide >= 0 || front == 0) return r;
+    const TNarrowedUnits head = NarrowLineUnitsForward(p, front, out);
+    r.last_wide = head.last_wide;
+    if (r.last_high < 0) r.last_high = head.last_high;
+    return r;
+  }
+#endif
+  return NarrowLineUnitsForward(p, n, out);
+}
+
 namespace {
 
 // n units of a text of one-byte form into bytes.
 void Narrow(const char16_t* p, size_t n, uint8_t* out) {
-  size_t i = 0;
+  size_t end = n;
 #if defined(__x86_64__)
+  // No unit without a byte: the steps of 32 go back to the front, leaving fewer than 32 there.
   if (n >= 32 && HasMaskVectors()) {
     TNarrowedUnits none;
-    i = NarrowBy32(p, n, out, none);
+    end = NarrowBackBy32(p, n, out, none);
   }
 #endif
+  size_t i = 0;
 #if defined(__SSE2__)
-  for (; i + kStep <= n; i += kStep) {
+  for (; i + kStep <= end; i += kStep) {
     int h = 0, special = 0;
     Judge(p + i, h, special);
     if (special == 0) {
@@ -250,7 +276,7 @@ void Narrow(const char16_t* p, size_t n, uint8_t* out) {
     }
   }
 #endif
-  for (; i < n; ++i) out[i] = p[i] < 0x80 ? static_cast<uint8_t>(p[i]) : OneByteOf(p[i]);
+  for (; i < end; ++i) out[i] = p[i] < 0x80 ? static_cast<uint8_t>(p[i]) : OneByteOf(p[i]);
 }
 
 // n bytes of the one-byte form into units.

@@ -145,7 +145,9 @@ TLineTextForm FillLineTextBlockShortest(char* block, UStringView text);
 // no byte for), and where they need more than ASCII: the last unit with no byte and the last at
 // or above 0x80 (-1 where there is none). A line made a piece at a time is judged so piece by
 // piece: its form is kWide when a piece's last unit with no byte lies in it, else kNarrow when
-// a last unit at or above 0x80 does, else kAscii.
+// a last unit at or above 0x80 does, else kAscii. The bytes of the units before the last unit
+// with no byte may be left unwritten: every line holding one of them holds that unit too, and
+// is kept wide.
 struct TNarrowedUnits {
   int64_t last_wide = -1;
   int64_t last_high = -1;
