@@ -67,23 +67,28 @@ TEST(LargePages, HeapsOfThreadsAndOfTheProgramAreAskedWholeAndStacksNever) {
   if (!SystemShowsLargePagesAsked()) GTEST_SKIP() << "the system has no large pages to ask for";
   KeepFreedMemoryInProcess();
 
-  // A thread's own arena: a buffer of megabytes, then one taken after the advice, lie in pages
-  // asked for; the thread's stack is not touched.
-  bool arena_buffer = false, later_buffer = false, stack = true;
+  // A thread's own arena: a small buffer asks for nothing; a buffer of megabytes, then one taken
+  // after the advice, lie in pages asked for; the thread's stack is not touched.
+  bool small_buffer = true, arena_buffer = false, later_buffer = false, stack = true;
   std::thread([&] {
+    std::vector<char> small(kLargePageBufferBytes / 2);
+    const int before_small = MappingsAsked();
+    AdviseLargePagesForHeapOf(small.data(), small.capacity());
+    small_buffer = LargePagesAsked(small.data()) || MappingsAsked() != before_small;
     std::vector<char> first;
     first.reserve(size_t{6} << 20);
-    AdviseLargePagesForHeapOf(first.data());
+    AdviseLargePagesForHeapOf(first.data(), first.capacity());
     arena_buffer = LargePagesAsked(first.data() + (size_t{4} << 20));
     std::vector<char> second;
     second.reserve(size_t{3} << 20);
-    AdviseLargePagesForHeapOf(second.data());
+    AdviseLargePagesForHeapOf(second.data(), second.capacity());
     later_buffer = LargePagesAsked(second.data() + (size_t{2} << 20));
     char on_stack[256] = {};
     const int before = MappingsAsked();
-    AdviseLargePagesForHeapOf(on_stack);
+    AdviseLargePagesForHeapOf(on_stack, size_t{4} << 20);
     stack = LargePagesAsked(on_stack) || MappingsAsked() != before;
   }).join();
+  EXPECT_FALSE(small_buffer);
   EXPECT_TRUE(arena_buffer);
   EXPECT_TRUE(later_buffer);
   EXPECT_FALSE(stack);
@@ -91,7 +96,7 @@ TEST(LargePages, HeapsOfThreadsAndOfTheProgramAreAskedWholeAndStacksNever) {
   // The program's heap, as far as it reaches once a buffer grew it.
   std::vector<char> grown;
   grown.reserve(size_t{24} << 20);
-  AdviseLargePagesForHeapOf(grown.data());
+  AdviseLargePagesForHeapOf(grown.data(), grown.capacity());
   if (MappingFlags(grown.data()).empty()) GTEST_SKIP() << "no mapping found";
   EXPECT_TRUE(LargePagesAsked(grown.data() + (size_t{20} << 20)));
 
@@ -99,7 +104,7 @@ TEST(LargePages, HeapsOfThreadsAndOfTheProgramAreAskedWholeAndStacksNever) {
   std::vector<char> big;
   big.reserve(kMappedAllocationBytes + (size_t{4} << 20));
   const int before = MappingsAsked();
-  AdviseLargePagesForHeapOf(big.data());
+  AdviseLargePagesForHeapOf(big.data(), big.capacity());
   EXPECT_FALSE(LargePagesAsked(big.data() + (size_t{8} << 20)));
   EXPECT_EQ(MappingsAsked(), before);
 }

@@ -1097,7 +1097,7 @@ TBufferProcessor::TBytesRead TBufferProcessor::DecodeUtf8Narrow(const uint8_t* b
   const size_t c = fCarryText.size();
   if (fNarrowBytes.size() < m) {
     fNarrowBytes.reserve(m);
-    AdviseLargePagesForHeapOf(fNarrowBytes.data());
+    AdviseLargePagesForHeapOf(fNarrowBytes.data(), fNarrowBytes.capacity());
     fNarrowBytes.resize(m);
   }
   size_t units = 0, consumed = 0;
@@ -1429,7 +1429,7 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
   if (fText.capacity() < size_t(n + ahead) + kCarriedCharsMax) fText.reserve(size_t(n + ahead) + kCarriedCharsMax);
   // The chunk's buffers, and what the steps after take from the heap, in large pages where the
   // system has them (asked once a thread, and again as the program's heap grows).
-  AdviseLargePagesForHeapOf(fText.data());
+  AdviseLargePagesForHeapOf(fText.data(), fText.capacity() * sizeof(char16_t));
   if (chunk_index == 0 || !fEncodingKnown) DetectEncoding(bytes, n);
   if (chunk_index == 0 && FileHandledInfo.utf8_signature) AskAboutUtf8();
 
@@ -1614,7 +1614,7 @@ bool TBufferProcessor::ClassifyTheChunk() {
   if (fwchar_kinds.capacity() < n - c + 2 + kCarriedCharsMax) {
     std::vector<uint16_t>().swap(fwchar_kinds);
     fwchar_kinds.reserve(room);
-    AdviseLargePagesForHeapOf(fwchar_kinds.data());
+    AdviseLargePagesForHeapOf(fwchar_kinds.data(), fwchar_kinds.capacity() * sizeof(uint16_t));
   }
   fwchar_kinds.resize(n + 2);
   if (c > 0) std::copy(fCarryKinds.begin(), fCarryKinds.begin() + static_cast<std::ptrdiff_t>(c), fwchar_kinds.begin());

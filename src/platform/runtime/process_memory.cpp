@@ -18,15 +18,6 @@ void KeepFreedMemoryInProcess() {
     // bound by itself after each large buffer is freed.
     mallopt(M_MMAP_THRESHOLD, static_cast<int>(kMappedAllocationBytes));
     mallopt(M_TRIM_THRESHOLD, static_cast<int>(kKeptFreeBytes));
-    // A heap grows by as much again as it keeps free at its top, so that what is asked of it next
-    // lies in room already asked for large pages (AdviseLargePagesForHeapOf).
-    mallopt(M_TOP_PAD, static_cast<int>(kKeptFreeBytes));
-    // The heap grows now, by that much and a little more, before anything is written there:
-    // asked for large pages while still untouched, what the first texts' chunks take from it
-    // comes in large pages whole.
-    void* room = std::malloc(kKeptFreeBytes / 4);
-    AdviseLargePagesForHeapOf(room);
-    std::free(room);
   });
 }
 
@@ -70,8 +61,11 @@ bool FindMapping(uintptr_t at, TMappingAround& found) {
 
 }  // namespace
 
-void AdviseLargePagesForHeapOf(const void* buffer) {
+void AdviseLargePagesForHeapOf(const void* buffer, size_t bytes) {
 #ifdef MADV_HUGEPAGE
+  // Small buffers are left alone: their pages are few, and a heap of large pages would hold
+  // more memory than their texts need (a run over many short texts).
+  if (bytes < kLargePageBufferBytes) return;
   // What this thread asked for already: a buffer inside it needs no second look at the maps, but
   // the program's heap may have grown since (its end is the program's break).
   thread_local uintptr_t advised_from = 0, advised_to = 0;
@@ -108,7 +102,26 @@ void AdviseLargePagesForHeapOf(const void* buffer) {
   advised_from = m.from;
   advised_to = end;
   program_heap = m.program_heap;
+  if (program_heap) {
+    // From now on the program's heap grows by as much again as it keeps free at its top, and it
+    // grows so once now, before anything is written there: what the next chunks take from it
+    // lies in room asked for large pages while still untouched.
+    static std::once_flag grown;
+    std::call_once(grown, [] {
+      mallopt(M_TOP_PAD, static_cast<int>(kKeptFreeBytes));
+      void* room = std::malloc(kKeptFreeBytes / 4);
+      std::free(room);
+    });
+    const uintptr_t grown_to = reinterpret_cast<uintptr_t>(::sbrk(0));
+    if (grown_to != uintptr_t(-1) && grown_to > advised_to) {
+      const uintptr_t more = advised_to & ~(kLargePage - 1);
+      if ((grown_to & ~(kLargePage - 1)) > more)
+        ::madvise(reinterpret_cast<void*>(more), (grown_to & ~(kLargePage - 1)) - more, MADV_HUGEPAGE);
+      advised_to = grown_to;
+    }
+  }
 #else
   (void)buffer;
+  (void)bytes;
 #endif
 }

@@ -1548,7 +1548,7 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   TStretchMasks& s = t_masks;
   if (s.rec.capacity() < blocks) {
     s.rec.reserve(blocks);
-    AdviseLargePagesForHeapOf(s.rec.data());
+    AdviseLargePagesForHeapOf(s.rec.data(), s.rec.capacity() * sizeof(TBlockRecord));
   }
   s.rec.resize(blocks);
   s.steps.assign(blocks / 64 + 1, 0);
