@@ -432,6 +432,59 @@ TEST(DerivedListsOnWorkers, WordsTakenInOrderAreLookedUpAsWordsCountedOneByOne) 
   for (int32_t k = 0; k < one.Count(); ++k) EXPECT_EQ(eight.Word(k), one.Word(k));
 }
 
+// A table counting words as found (case kept) numbers each text by its first meeting, whether a
+// word comes through Of, OfCounted or TakeCountedInOrder and in whatever turn: checked against a
+// plain numbering of the texts in the order they are given.
+TEST(DerivedListsOnWorkers, WordsCountedAsFoundAreNumberedByTheirFirstMeeting) {
+  enum Way { kOf, kOfCounted, kTaken };
+  struct Step {
+    Way way;
+    std::vector<UString> words;
+  };
+  const UString long_word = u"Donaudampfschifffahrtsgesellschaftskapit\u00E4n";
+  struct Case {
+    const char* name;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"through Of alone, capitals and repeats", {{kOf, {u"a", u"A", u"a", u"B", u"\u00E9t\u00E9", u"A", long_word, long_word}}}},
+      {"Of, then a word counted elsewhere", {{kOf, {u"x", u"Y", u"x"}}, {kOfCounted, {u"Y", u"z"}}, {kOf, {u"z", u"Z", u"x"}}}},
+      {"Of, then words taken in order", {{kOf, {u"one", u"two"}}, {kTaken, {u"three", u"one", u"four"}}, {kOf, {u"four", u"five", u"two"}}}},
+      {"taken first, then Of", {{kTaken, {u"p", u"q"}}, {kOf, {u"q", u"r", u"p", u"Q"}}}},
+      {"counted elsewhere first", {{kOfCounted, {u"m"}}, {kOf, {u"m", u"n", u"M"}}}},
+      {"empty and odd texts", {{kOf, {u"", u"#", u"1999", u"", u"\U0001F600", u"#"}}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TDerivedCountSettings settings;
+    settings.keep_case = true;
+    TCountingWords table(settings);
+    std::map<UString, int32_t> plain;
+    std::vector<UString> plain_order;
+    auto number = [&](const UString& w) {
+      const auto [at, added] = plain.try_emplace(w, static_cast<int32_t>(plain_order.size()));
+      if (added) plain_order.push_back(w);
+      return at->second;
+    };
+    for (const Step& step : c.steps) {
+      if (step.way == kTaken) {
+        const bool held = table.Count() > 0;
+        std::vector<int32_t> want;
+        for (const UString& w : step.words) want.push_back(number(w));
+        const std::vector<int32_t> got = table.TakeCountedInOrder(step.words);
+        if (held) EXPECT_EQ(got, want);
+        else EXPECT_TRUE(got.empty());
+        continue;
+      }
+      for (const UString& w : step.words) {
+        SCOPED_TRACE(Utf16ToUtf8(w));
+        EXPECT_EQ(step.way == kOf ? table.Of(w) : table.OfCounted(w), number(w));
+      }
+    }
+    ASSERT_EQ(table.Count(), static_cast<int32_t>(plain_order.size()));
+    for (int32_t k = 0; k < table.Count(); ++k) EXPECT_EQ(table.Word(k), plain_order[static_cast<size_t>(k)]);
+  }
+}
+
 // Chunks shared in turn: every chunk is run once, each runner meets its chunks in increasing
 // order, and no more runners than asked for take part, whether or not another caller keeps the
 // pool's workers busy meanwhile.

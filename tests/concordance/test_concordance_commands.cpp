@@ -507,11 +507,26 @@ TEST(CellDoubleClick, TextsWithSameNamedTextsBesideThem) {
       {{other_case}, false},
       {{tmp.Path() + u"a/gone.txt"}, false},
       {{u"film.txt"}, false},  // no folder
+      {{}, false},             // (the many texts below)
+      {{}, true},
   };
+  // A folder of many texts, names ending as a parallel text's almost do, and one text with a
+  // partner among them, last: the texts are shared among the workers in pieces.
+  std::vector<UString> many;
+  for (int i = 0; i < 300; ++i) many.push_back(tmp.Write(u"g/t" + IntToUStr(i) + u".txt", std::string("x")));
+  for (const char16_t* odd : {u"g/t1.en_art", u"g/t2.srt", u"g/t3.en_sr", u"g/t4.txt_srt", u"g/t5.en_srtx"})
+    tmp.Write(odd, std::string("x"));
+  ForceDirectories(tmp.Path() + u"g/t6.en_srt");  // a folder, not a text
+  cases[13].texts = many;
+  tmp.Write(u"h/t299.En_sRt", std::string("x"));
+  cases[14].texts = many;
+  for (int i = 0; i < 300; ++i) cases[14].texts.push_back(tmp.Path() + u"h/t" + IntToUStr(i) + u".txt");
+  for (int i = 0; i < 300; ++i) tmp.Write(u"h/t" + IntToUStr(i) + u".txt", std::string("x"));
   for (const Case& c : cases) {
     std::string names;
     for (const UString& t : c.texts) names += Utf16ToUtf8(t) + " ";
-    EXPECT_EQ(AnyTextHasSameNamedTexts(c.texts), c.partnered) << names;
+    for (const int32_t threads : {1, 3, 8})
+      EXPECT_EQ(AnyTextHasSameNamedTexts(c.texts, threads), c.partnered) << threads << " workers: " << names.substr(0, 300);
   }
 }
 

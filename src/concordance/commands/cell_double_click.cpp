@@ -1,10 +1,14 @@
 #include "concordance/commands/cell_double_click.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 
 #include "platform/rtl/files.h"
+#include "platform/runtime/parallel_for.h"
 #include "platform/text/text_files.h"
 #include "platform/text/text_services.h"
 
@@ -132,31 +136,70 @@ std::vector<UString> SameNamedTexts(UStringView full_name) {
   return out;
 }
 
-bool AnyTextHasSameNamedTexts(const std::vector<UString>& full_names) {
+namespace {
+
+// Calls take(name) for every parallel text in the folder. A name is looked at as text only where
+// its last two bytes are "rt" in either case: only those letters are "RT" in capitals, and the
+// folder's other files (all its texts) need no more.
+template <typename F>
+void ParallelTextsIn(const UString& folder, F&& take) {
+  std::error_code ec;
+  namespace fs = std::filesystem;
+  for (fs::directory_iterator it(ToFsPath(folder), fs::directory_options::skip_permission_denied, ec), end;
+       !ec && it != end; it.increment(ec)) {
+    const std::string& path = it->path().native();
+    const size_t n = path.size();
+    if (n < 2 || (path[n - 2] | 0x20) != 'r' || (path[n - 1] | 0x20) != 't') continue;
+    std::error_code ec2;
+    if (!it->is_regular_file(ec2)) continue;
+    UString own = FromFsPath(it->path().filename());
+    if (IsParallelTextName(own)) take(std::move(own));
+  }
+}
+
+}  // namespace
+
+bool AnyTextHasSameNamedTexts(const std::vector<UString>& full_names, int32_t threads) {
   auto stem_of = [](UStringView name) {
     const size_t dot = name.rfind(u'.');
     return UString(dot == UStringView::npos ? name : name.substr(0, dot));
   };
-  // Per folder, the names of its parallel texts by their stems.
-  std::map<UString, std::multimap<UString, UString>> parallel_by_folder;
-  for (const UString& full : full_names) {
-    const UString folder = ExtractFilePath(full);
-    if (folder.empty() || !FileExists(full)) continue;
-    auto at = parallel_by_folder.find(folder);
-    if (at == parallel_by_folder.end()) {
-      std::multimap<UString, UString> parallel;
-      for (const UString& f : FindFiles(folder, u"*")) {
-        const UString name = ExtractFileName(f);
-        if (IsParallelTextName(name)) parallel.emplace(stem_of(name), name);
-      }
-      at = parallel_by_folder.emplace(folder, std::move(parallel)).first;
-    }
-    const UString own = ExtractFileName(full);
-    const auto [first, last] = at->second.equal_range(stem_of(own));
-    for (auto it = first; it != last; ++it)
-      if (it->second != own) return true;
+  // Each folder is listed once; the folders, and then the texts (whether each is there), are
+  // looked at on the workers: a run's thousands of texts take a while one look at a time.
+  std::map<UString, size_t> folder_number;
+  std::vector<UString> folders;
+  std::vector<size_t> folder_of(full_names.size(), SIZE_MAX);
+  for (size_t i = 0; i < full_names.size(); ++i) {
+    UString folder = ExtractFilePath(full_names[i]);
+    if (folder.empty()) continue;
+    const auto [at, added] = folder_number.try_emplace(std::move(folder), folders.size());
+    if (added) folders.push_back(at->first);
+    folder_of[i] = at->second;
   }
-  return false;
+  // Per folder, the names of its parallel texts by their stems.
+  std::vector<std::multimap<UString, UString>> parallel(folders.size());
+  ParallelFor(
+      threads, folders.size(),
+      [&](size_t from, size_t to) {
+        for (size_t f = from; f < to; ++f)
+          ParallelTextsIn(folders[f], [&](UString own) { parallel[f].emplace(stem_of(own), std::move(own)); });
+      },
+      1);
+  std::atomic<bool> any{false};
+  constexpr size_t kTextsPerPiece = 64;
+  ParallelFor(
+      threads, full_names.size(),
+      [&](size_t from, size_t to) {
+        for (size_t i = from; i < to && !any.load(std::memory_order_relaxed); ++i) {
+          if (folder_of[i] == SIZE_MAX || !FileExists(full_names[i])) continue;
+          const UString own = ExtractFileName(full_names[i]);
+          const auto [first, last] = parallel[folder_of[i]].equal_range(stem_of(own));
+          for (auto it = first; it != last; ++it)
+            if (it->second != own) any.store(true, std::memory_order_relaxed);
+        }
+      },
+      kTextsPerPiece);
+  return any.load();
 }
 
 std::vector<std::pair<UString, UString>> SameNamedTextExcerpts(UStringView full_name, UStringView what) {

@@ -60,8 +60,9 @@ UString ParallelTextLine(UStringView file_name, UStringView excerpt);
 // "<name>.??_srt" in its folder (in name order). Empty when the text does not exist.
 std::vector<UString> SameNamedTexts(UStringView full_name);
 // Whether any of the texts has such a same-named text beside it (a text that does not exist has
-// none). Each folder is listed once, however many of the texts it holds.
-bool AnyTextHasSameNamedTexts(const std::vector<UString>& full_names);
+// none). Each folder is listed once, however many of the texts it holds; the folders and the
+// texts are looked at on `threads` workers.
+bool AnyTextHasSameNamedTexts(const std::vector<UString>& full_names, int32_t threads);
 // Each of those texts that holds `what`: its name and its viewer line (ParallelTextLine of its
 // excerpt). Texts that cannot be read are passed over.
 std::vector<std::pair<UString, UString>> SameNamedTextExcerpts(UStringView full_name, UStringView what);

@@ -514,7 +514,7 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot, bool* sorted_
       if (t.list && !HasDerivedListJob(*t.list)) sort_too = false;
     const TLinesAsTheyStood stood =
         sort_too ? LinesAsTheyStand(*fConcordanceList, DerivedWorkers()) : TLinesAsTheyStood();
-    // The three counts read the lines' words once between them. The words are fetched beside the
+    // The three counts read the lines' words once between them. The words are fetched before the
     // sort and the plot, which need none of them, and the counts begin once they are in; until
     // then they hold no position, so a count made without them reads the lines itself.
     int first = 0, last = -1;
@@ -571,15 +571,10 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot, bool* sorted_
       }
       fetch_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
-    if (!word_counts.empty()) {
-      tasks.push_back([&] {
-        fetch();
-        RunSideBySide(DerivedWorkers(), word_counts);
-      });
-    } else {
-      // Only counts that come after, alone, take the words (none counts beside the sort).
-      fetch();
-    }
+    // The words are fetched first, on every worker: the counts wait for them and the sort and
+    // the plot do not, so the fetch, shared with those, held the counts back longest.
+    fetch();
+    if (!word_counts.empty()) tasks.push_back([&] { RunSideBySide(DerivedWorkers(), word_counts); });
     ElapsedTime(true);
     // The time-line reads the list itself: where the lines are sorted meanwhile, it is made first.
     if (sort_too) {

@@ -92,6 +92,7 @@ void TCountingWords::IndexTakenWords() {
 }
 
 std::vector<int32_t> TCountingWords::TakeCountedInOrder(std::vector<UString> in_order) {
+  all_through_of_ = false;
   if (words_.empty()) {
     words_ = std::move(in_order);
     return {};
@@ -104,6 +105,13 @@ std::vector<int32_t> TCountingWords::TakeCountedInOrder(std::vector<UString> in_
 }
 
 int32_t TCountingWords::Counted(UStringView raw) {
+  // Where a text is its own counted form and every word came through Of, a text new to Of's
+  // table is a new counted form: it needs no lookup, and the lookup is made only if a word is
+  // ever given otherwise (each worker's table of a fetch is never given one).
+  if (all_through_of_ && settings_.keep_case && !numbers_as_hash_) {
+    words_.emplace_back(raw);
+    return static_cast<int32_t>(words_.size()) - 1;
+  }
   if (counted_.size() < words_.size()) IndexTakenWords();
   UString counted = CountedForm(raw);
   if (auto c = counted_.find(counted); c != counted_.end()) return c->second;
@@ -114,6 +122,7 @@ int32_t TCountingWords::Counted(UStringView raw) {
 }
 
 int32_t TCountingWords::OfCounted(const UString& counted) {
+  all_through_of_ = false;
   if (counted_.size() < words_.size()) IndexTakenWords();
   auto [it, added] = counted_.try_emplace(counted, static_cast<int32_t>(words_.size()));
   if (added) words_.push_back(counted);

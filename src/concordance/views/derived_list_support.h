@@ -124,5 +124,7 @@ class TCountingWords {
   std::u16string raw_chars_;
   std::unordered_map<UString, int32_t, Hash, std::equal_to<>> counted_;
   std::vector<UString> words_;
+  // Every word of words_ came through Of (none through OfCounted or TakeCountedInOrder).
+  bool all_through_of_ = true;
   TLineTextWide wide_;  // the word being looked up, where its line keeps a byte a character
 };

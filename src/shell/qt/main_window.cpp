@@ -311,7 +311,7 @@ void TFormLinzora::ShowDocumentPages() {
   if (doc->fTextFilesWithSearchWord)
     for (int i = 0; i < doc->fTextFilesWithSearchWord->Count(); ++i)
       texts.push_back(doc->fTextFilesWithSearchWord->GetFullFilename(i, false));
-  doc->fSameFilenameOption = AnyTextHasSameNamedTexts(texts) ? 1 : 0;
+  doc->fSameFilenameOption = AnyTextHasSameNamedTexts(texts, JobWorkerThreads(0)) ? 1 : 0;
   grid_concordance_ = AddListPage(QStringLiteral("Concordance"), doc->fConcordanceList.get(), kListConcordance);
   TVX_Grid* lines_grid = grid_concordance_;
   lines_grid->setColumnWidth(0, 760);
