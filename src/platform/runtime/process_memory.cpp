@@ -23,6 +23,7 @@ void KeepFreedMemoryInProcess() {
 
 namespace {
 
+#ifdef MADV_HUGEPAGE
 constexpr uintptr_t kLargePage = uintptr_t{2} << 20;
 
 // The mapping of the process that holds `at`, and the end of the mappings right after it that
@@ -59,6 +60,17 @@ bool FindMapping(uintptr_t at, TMappingAround& found) {
   return in;
 }
 
+// Asks for large pages over what the program's heap has grown by since `advised_to` (its end
+// when last asked); answers its end now.
+uintptr_t AdviseProgramHeapGrowth(uintptr_t advised_to) {
+  const uintptr_t end = reinterpret_cast<uintptr_t>(::sbrk(0));
+  if (end == uintptr_t(-1) || end <= advised_to) return advised_to;
+  const uintptr_t from = advised_to & ~(kLargePage - 1), to = end & ~(kLargePage - 1);
+  if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+  return end;
+}
+#endif
+
 }  // namespace
 
 void AdviseLargePagesForHeapOf(const void* buffer, size_t bytes) {
@@ -73,12 +85,7 @@ void AdviseLargePagesForHeapOf(const void* buffer, size_t bytes) {
   const uintptr_t at = reinterpret_cast<uintptr_t>(buffer);
   if (at == 0) return;
   if (at >= advised_from && at < advised_to) {
-    if (!program_heap) return;
-    const uintptr_t end = reinterpret_cast<uintptr_t>(::sbrk(0));
-    const uintptr_t from = advised_to & ~(kLargePage - 1), to = end & ~(kLargePage - 1);
-    if (end == uintptr_t(-1) || end <= advised_to) return;
-    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-    advised_to = end;
+    if (program_heap) advised_to = AdviseProgramHeapGrowth(advised_to);
     return;
   }
   TMappingAround m;
@@ -112,13 +119,7 @@ void AdviseLargePagesForHeapOf(const void* buffer, size_t bytes) {
       void* room = std::malloc(kKeptFreeBytes / 4);
       std::free(room);
     });
-    const uintptr_t grown_to = reinterpret_cast<uintptr_t>(::sbrk(0));
-    if (grown_to != uintptr_t(-1) && grown_to > advised_to) {
-      const uintptr_t more = advised_to & ~(kLargePage - 1);
-      if ((grown_to & ~(kLargePage - 1)) > more)
-        ::madvise(reinterpret_cast<void*>(more), (grown_to & ~(kLargePage - 1)) - more, MADV_HUGEPAGE);
-      advised_to = grown_to;
-    }
+    advised_to = AdviseProgramHeapGrowth(advised_to);
   }
 #else
   (void)buffer;
