@@ -24,7 +24,7 @@ void KeepFreedMemoryInProcess() {
 namespace {
 
 #ifdef MADV_HUGEPAGE
-constexpr uintptr_t kLargePage = uintptr_t{2} << 20;
+constexpr uintptr_t kLargePage = kLargePageBytes;
 
 // The mapping of the process that holds `at`, and the end of the mappings right after it that
 // only reserve room (no access): a thread's arena grows into those.

@@ -25,4 +25,5 @@ inline constexpr size_t kKeptFreeBytes = size_t{16} << 20;
 // system grants no large pages, nothing changes. Smaller buffers change nothing: a run over many
 // short texts keeps the small pages that hold no more than the texts need.
 void AdviseLargePagesForHeapOf(const void* buffer, size_t bytes);
-inline constexpr size_t kLargePageBufferBytes = size_t{2} << 20;  // one large page
+inline constexpr size_t kLargePageBytes = size_t{2} << 20;  // the system's large page
+inline constexpr size_t kLargePageBufferBytes = kLargePageBytes;
