@@ -60,14 +60,19 @@ bool FindMapping(uintptr_t at, TMappingAround& found) {
   return in;
 }
 
-// Asks for large pages over what the program's heap has grown by since `advised_to` (its end
-// when last asked); answers its end now.
-uintptr_t AdviseProgramHeapGrowth(uintptr_t advised_to) {
+// The program's break: the end of its heap.
+uintptr_t ProgramBreak() {
   const uintptr_t end = reinterpret_cast<uintptr_t>(::sbrk(0));
-  if (end == uintptr_t(-1) || end <= advised_to) return advised_to;
-  const uintptr_t from = advised_to & ~(kLargePage - 1), to = end & ~(kLargePage - 1);
-  if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-  return end;
+  return end == uintptr_t(-1) ? 0 : end;
+}
+
+// Asks for large pages over the program's heap from `from` (its start) to where it ends now. The
+// heap gives memory back at its top and grows again, each time into a mapping of its own that was
+// never asked: the whole heap is asked again each time (a call for what is asked already changes
+// nothing).
+void AdviseProgramHeap(uintptr_t from) {
+  const uintptr_t first = (from + kLargePage - 1) & ~(kLargePage - 1), to = ProgramBreak() & ~(kLargePage - 1);
+  if (to > first) ::madvise(reinterpret_cast<void*>(first), to - first, MADV_HUGEPAGE);
 }
 #endif
 
@@ -78,36 +83,20 @@ void AdviseLargePagesForHeapOf(const void* buffer, size_t bytes) {
   // Small buffers are left alone: their pages are few, and a heap of large pages would hold
   // more memory than their texts need (a run over many short texts).
   if (bytes < kLargePageBufferBytes) return;
-  // What this thread asked for already: a buffer inside it needs no second look at the maps, but
-  // the program's heap may have grown since (its end is the program's break).
-  thread_local uintptr_t advised_from = 0, advised_to = 0;
+  // What this thread looked at already: a buffer inside a mapping it judged needs no second look
+  // at the maps. The program's heap reaches up to the break, wherever that lies now.
+  thread_local uintptr_t known_from = 0, known_to = 0;
   thread_local bool program_heap = false;
   const uintptr_t at = reinterpret_cast<uintptr_t>(buffer);
   if (at == 0) return;
-  if (at >= advised_from && at < advised_to) {
-    if (program_heap) advised_to = AdviseProgramHeapGrowth(advised_to);
+  if (program_heap && at >= known_from && at < ProgramBreak()) {
+    AdviseProgramHeap(known_from);
     return;
   }
+  if (!program_heap && at >= known_from && at < known_to) return;
   TMappingAround m;
   if (!FindMapping(at, m)) return;
-  // A heap of a thread's arena is memory of no file with room reserved after it, the two together
-  // a power of two in size and aligned to it (a thread's stack followed by the guard of the next
-  // one is neither); anything else is left as it is, and not looked at again.
-  const uintptr_t whole = m.reserved_to - m.from;
-  const bool arena = m.anonymous && m.reserved_to > m.to && whole >= 2 * kLargePage &&
-                     (whole & (whole - 1)) == 0 && (m.from & (whole - 1)) == 0;
-  if (!m.program_heap && !arena) {
-    advised_from = m.from;
-    advised_to = m.to;
-    program_heap = false;
-    return;
-  }
-  // Only the large pages wholly inside the mapping: its neighbours are none of the heap's.
-  const uintptr_t end = m.program_heap ? m.to : m.reserved_to;
-  const uintptr_t from = (m.from + kLargePage - 1) & ~(kLargePage - 1), to = end & ~(kLargePage - 1);
-  if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-  advised_from = m.from;
-  advised_to = end;
+  known_from = m.from;
   program_heap = m.program_heap;
   if (program_heap) {
     // From now on the program's heap grows by as much again as it keeps free at its top, and it
@@ -119,8 +108,20 @@ void AdviseLargePagesForHeapOf(const void* buffer, size_t bytes) {
       void* room = std::malloc(kKeptFreeBytes / 4);
       std::free(room);
     });
-    advised_to = AdviseProgramHeapGrowth(advised_to);
+    AdviseProgramHeap(known_from);
+    return;
   }
+  // A heap of a thread's arena is memory of no file with room reserved after it, the two together
+  // a power of two in size and aligned to it (a thread's stack followed by the guard of the next
+  // one is neither): asked whole, the room it grows into with it. Anything else is left as it is,
+  // and not looked at again.
+  const uintptr_t whole = m.reserved_to - m.from;
+  const bool arena = m.anonymous && m.reserved_to > m.to && whole >= 2 * kLargePage &&
+                     (whole & (whole - 1)) == 0 && (m.from & (whole - 1)) == 0;
+  known_to = arena ? m.reserved_to : m.to;
+  if (!arena) return;
+  const uintptr_t from = (m.from + kLargePage - 1) & ~(kLargePage - 1), to = m.reserved_to & ~(kLargePage - 1);
+  if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
 #else
   (void)buffer;
   (void)bytes;
