@@ -436,3 +436,21 @@ TEST(DateTime, CalendarDatesRoundTripAndImpossibleOnesAreRefused) {
   EXPECT_FALSE(TryEncodeDateTime(2021, 1, 1, 24, 0, 0, t));
   EXPECT_EQ(DateTimeToUStr(36585.5), u"2000-02-29 12:00:00");
 }
+
+TEST(ResizeZeroFilled, GrowsWithZerosAndShrinksAsResizeDoes) {
+  // Across several of the fill's blocks, from empty, from a string with units, and back down.
+  for (size_t from : {size_t{0}, size_t{5}, size_t{2047}, size_t{2048}, size_t{5000}}) {
+    for (size_t to : {size_t{0}, size_t{1}, size_t{2048}, size_t{2049}, size_t{10001}}) {
+      UString s(from, u'x'), expected(from, u'x');
+      expected.resize(to);
+      ResizeZeroFilled(s, to);
+      EXPECT_EQ(s, expected) << from << " to " << to;
+    }
+  }
+  // Units beyond the old end that an earlier, longer content left in the buffer read as zeros.
+  UString s(3000, u'y');
+  s.resize(10);
+  ResizeZeroFilled(s, 3000);
+  EXPECT_EQ(s.substr(0, 10), UString(10, u'y'));
+  EXPECT_EQ(s.find_first_not_of(u'\0', 10), UString::npos);
+}

@@ -984,7 +984,7 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
         if (IsHighSurrogate(u)) --units;
       }
       if (!more_follows && (m & 1)) Log(u"An odd last byte of " + fFullFilename + u" is not read");
-      fText.resize(units);
+      ResizeZeroFilled(fText, units);
       if (fEncoding == TTextEncoding::Utf16LE) {
         std::memcpy(fText.data(), b, 2 * units);
       } else {
@@ -1003,9 +1003,9 @@ void TBufferProcessor::DecodeChunk(const uint8_t* bytes, int64_t n, int64_t skip
       TUtf8RunBreaks breaks{&fRuns.units, &fRuns.bytes, base, m / kRunsAtMostOneIn + 1};
       bool strict = !not_strict;
       if (strict) {
-        fText.resize(m);
+        ResizeZeroFilled(fText, m);
         strict = DecodeUtf8StrictTo(b, m, fText.data(), units, true, &consumed, &breaks) && (more_follows || consumed == m);
-        fText.resize(units);
+        ResizeZeroFilled(fText, units);
       }
       // Well-formed bytes beyond ASCII decide for UTF-8 at once; a fault has the piece counted.
       if (!fEightBitDecided && strict && fText.size() != consumed) fEightBitDecided = true;
@@ -1063,7 +1063,7 @@ void TBufferProcessor::Utf8OffsetsOf(const uint8_t* b, size_t consumed, size_t u
 
 bool TBufferProcessor::DecodeUtf8AfterCarried(const uint8_t* b, size_t m, uint32_t base, bool more_follows) {
   const size_t c = fCarryText.size();
-  fText.resize(c + m);  // only what the last chunk did not fill is cleared
+  ResizeZeroFilled(fText, c + m);  // only what the last chunk did not fill is cleared
   size_t units = 0, consumed = 0;
   // The runs are noted as the bytes are decoded, for as many sequences as a chunk kept as runs
   // can hold (about one in kRunsAtMostOneIn beyond ASCII).
@@ -1083,7 +1083,7 @@ bool TBufferProcessor::DecodeUtf8AfterCarried(const uint8_t* b, size_t m, uint32
 void TBufferProcessor::KeepUtf8UnitsAfterCarried(const uint8_t* b, size_t consumed, size_t units, uint32_t base,
                                                  const TUtf8RunBreaks& breaks) {
   const size_t c = fCarryText.size();
-  fText.resize(c + units);
+  ResizeZeroFilled(fText, c + units);
   std::memcpy(fText.data(), fCarryText.data(), c * sizeof(char16_t));
   BufferDetails.encoding = static_cast<uint8_t>(TTextEncoding::Utf8);
   BufferDetails.code_page = 0;
@@ -1160,7 +1160,7 @@ const char16_t* TBufferProcessor::CodePageUnitsForBytes() const {
 
 bool TBufferProcessor::ReadCodePageBytes(const uint8_t* b, size_t m, uint32_t base, size_t lazy, const char16_t* units) {
   const size_t c = fCarryText.size();
-  fText.resize(c + m);
+  ResizeZeroFilled(fText, c + m);
   char16_t* out = fText.data() + c;
   // The units beyond ASCII in place, 16 bytes looked at a time.
   size_t i = 0;
@@ -1236,7 +1236,7 @@ void TBufferProcessor::ReplaceEntities() {
   MaterialiseOffsets();
   const uint32_t end = fOffsets[n];
   const size_t w = DecodeHtmlEntitiesInPlace(fText.data(), n, EntityTable(), fOffsets.data());
-  fText.resize(w);
+  ResizeZeroFilled(fText, w);
   fOffsets.resize(w + 1);
   fOffsets[w] = end;
   // A bracket written as an entity ("&lt;") is text, not mark-up: noted here and flagged once the
@@ -1459,7 +1459,7 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
   bool not_utf8 = false;  // reading the piece as bytes found it is not well-formed UTF-8
   if (after_carried) {
     const size_t c = fCarryText.size(), m = static_cast<size_t>(decode_n - skip);
-    fText.resize(c + m);  // only what the last chunk did not fill is cleared
+    ResizeZeroFilled(fText, c + m);  // only what the last chunk did not fill is cleared
     // For a tool that reads the kinds on demand, the text is widened on demand as well, but for
     // the stretch where the cut is looked for (and the look-ahead after it): the fast pass reads
     // the bytes. Should the pass not judge the chunk, the rest is widened before the full road.
@@ -1552,7 +1552,7 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
     // Never half a pair at its end.
     if (look_ahead > 0 && IsHighSurrogate(fText[base + static_cast<size_t>(len + look_ahead - 1)])) --look_ahead;
   }
-  fText.resize(base + static_cast<size_t>(len + look_ahead));
+  ResizeZeroFilled(fText, base + static_cast<size_t>(len + look_ahead));
 
   const int64_t first_byte = chunk_start;
   if (fOffsetsFixedWidth) {
@@ -2029,7 +2029,7 @@ void TBufferProcessor::DropCharacters(TCharacterSpans spans) {
   }
   keep(i, n);
   fByteMap.RemoveCharacters(clamped, n);
-  fText.resize(static_cast<size_t>(w));
+  ResizeZeroFilled(fText, static_cast<size_t>(w));
   fwchar_kinds.resize(static_cast<size_t>(w) + 2);
   fwchar_kinds[static_cast<size_t>(w)] = 0;
   fwchar_kinds[static_cast<size_t>(w) + 1] = 0;
@@ -2119,7 +2119,7 @@ bool TBufferProcessor::ReadFromStream(TStream& s, int32_t chunk_index) {
   int32_t n = 0;
   if (!ReadU8(s, wide) || wide > 1 || !ReadCount(s, n, wide ? 2 : 1)) return fail();
   if (wide) {
-    fText.resize(static_cast<size_t>(n));
+    ResizeZeroFilled(fText, static_cast<size_t>(n));
     if (!s.ReadExact(fText.data(), int64_t(n) * 2)) return fail();
   } else {
     std::string bytes(static_cast<size_t>(n), '\0');

@@ -1,6 +1,8 @@
 #include "platform/rtl/ustring.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 
@@ -93,6 +95,17 @@ UString Latin1ToUtf16(std::string_view s) {
 }
 
 UString IntToUStr(int64_t n) { return Latin1ToUtf16(std::to_string(n)); }
+
+void ResizeZeroFilled(UString& s, size_t n) {
+  if (n <= s.size()) {
+    s.resize(n);
+    return;
+  }
+  static constexpr char16_t kZeros[8192] = {};
+  // Room grows as the library's resize grows it: at least twice what was there.
+  if (n > s.capacity()) s.reserve(std::max(n, 2 * s.capacity()));
+  while (s.size() < n) s.append(kZeros, std::min(n - s.size(), std::size(kZeros)));
+}
 
 UString ThousandsSeparatorOf(std::string_view locale) {
   const std::string_view language = locale.substr(0, locale.find_first_of("_.@"));
