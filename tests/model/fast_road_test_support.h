@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +29,16 @@ class TFullRoad {
  public:
   explicit TFullRoad(bool full) { SetFastFirstPass(!full); }
   ~TFullRoad() { SetFastFirstPass(true); }
+};
+
+// For the scope, the reader gives each new chunk's kinds a value no step writes, before they are
+// written: a step that reads a kind too early then changes what the text gives.
+class TMarkUnwrittenKinds {
+ public:
+  TMarkUnwrittenKinds() { setenv("LINZORA_MARK_UNWRITTEN_KINDS", "1", 1); }
+  ~TMarkUnwrittenKinds() { unsetenv("LINZORA_MARK_UNWRITTEN_KINDS"); }
+  TMarkUnwrittenKinds(const TMarkUnwrittenKinds&) = delete;
+  TMarkUnwrittenKinds& operator=(const TMarkUnwrittenKinds&) = delete;
 };
 
 struct TChunkRecord {

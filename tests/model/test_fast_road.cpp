@@ -540,6 +540,39 @@ TEST_F(FastRoad, TaggedConcordancesAndWordListsEqualTheFullRoads) {
   EXPECT_EQ(WordListOf(files, false), WordListOf(files, true));
 }
 
+// The kinds of a chunk's new characters are not cleared first: each is written by a road before
+// anything reads it, or on demand. With every such kind set to one no step writes, plain, tagged
+// and beyond-ASCII texts (UTF-8 and 8-bit, read as bytes) over several chunks still give the full road's
+// concordance, on one worker and on eight, and its word list.
+TEST_F(FastRoad, KindsAreWrittenBeforeAnyStepReadsThem) {
+  std::mt19937 rng(2711);
+  std::vector<UString> files;
+  for (int i = 0; i < 6; ++i) {
+    const size_t size = i % 3 == 0 ? 2300000 + rng() % 400000 : 3000 + rng() % 50000;
+    std::string text;
+    if (i < 2) {
+      text = RandomText(rng, size, i == 1);
+    } else if (i < 4) {
+      text = TaggedText(rng, size, i == 2);
+    } else {
+      while (text.size() < size) {
+        text += RandomText(rng, 1, false);
+        // UTF-8, then the default code page's bytes.
+        if (rng() % 20 == 0) text += i == 4 ? "caf\xC3\xA9 Stra\xC3\x9F" "e. \xD1\x80\xD0\xB5\xD0\xBA\xD0\xB0 " : "caf\xE9 Stra\xDF" "e. ";
+      }
+    }
+    files.push_back(tmp_.Write(u"unwritten" + IntToUStr(i) + u".txt", text));
+  }
+  TMarkUnwrittenKinds mark;
+  for (UStringView items : {u"the", u"word/river", u"old man", u"caf\u00E9", u"riv*"}) {
+    SCOPED_TRACE(Utf16ToUtf8(items));
+    const std::vector<uint8_t> full = ConcordanceStream(files, items, true);
+    EXPECT_EQ(ConcordanceStream(files, items, false, 1), full);
+    EXPECT_EQ(ConcordanceStream(files, items, false, 8), full);
+  }
+  EXPECT_EQ(WordListOf(files, false), WordListOf(files, true));
+}
+
 // Plain texts over several chunks, whose new characters are widened after the carried ones and
 // whose words the scan counts block by block from the masks: hits at the text's first and last
 // word, crowded around every 2 MiB mark (the cuts, carried characters and look-aheads), with

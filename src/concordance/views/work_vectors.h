@@ -1,48 +1,14 @@
-// Vectors of plain items that a count fills on its workers. Made or grown without a value, they
-// are left unwritten: the workers that fill them are the first to touch their pages, instead of
-// the owner's thread zeroing (and taking every page fault of) millions of items alone before the
-// work can spread. A size given with a value (resize(n, v), assign) fills as usual.
+// Vectors of plain items that a count fills on its workers (TWorkVector, left unwritten when made
+// or grown without a value: the workers that fill them are the first to touch their pages, instead
+// of the owner's thread zeroing, and taking every page fault of, millions of items alone before
+// the work can spread), and the places pieces of a count hand their items in at.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <new>
-#include <type_traits>
-#include <utility>
 #include <vector>
 
-template <class T>
-class TUnfilledAllocator : public std::allocator<T> {
- public:
-  using value_type = T;
-  template <class U>
-  struct rebind {
-    using other = TUnfilledAllocator<U>;
-  };
-  TUnfilledAllocator() noexcept = default;
-  template <class U>
-  TUnfilledAllocator(const TUnfilledAllocator<U>&) noexcept {}  // NOLINT: allocators convert freely
-  // An item made without a value is left as it is.
-  template <class U>
-  void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) {
-    ::new (static_cast<void*>(p)) U;
-  }
-  template <class U, class... Args>
-  void construct(U* p, Args&&... args) {
-    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-  }
-};
-
-template <class T, class U>
-bool operator==(const TUnfilledAllocator<T>&, const TUnfilledAllocator<U>&) noexcept {
-  return true;
-}
-
-// Only for items that a default construction leaves unwritten: anything else would gain nothing.
-template <class T>
-  requires std::is_trivially_default_constructible_v<T>
-using TWorkVector = std::vector<T, TUnfilledAllocator<T>>;
+#include "platform/rtl/unfilled_vector.h"
 
 // Places for items that pieces of a count hand in by bucket, each bucket's items in piece order:
 // on entry place[p][b] holds how many items piece p has for bucket b; on return, where piece p's

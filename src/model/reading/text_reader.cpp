@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <bit>
 #include <atomic>
@@ -45,7 +46,7 @@ namespace {
 // does not ask the system for fresh memory for every text.
 struct TSpareBuffers {
   UString text;
-  std::vector<uint16_t> kinds;
+  TWorkVector<uint16_t> kinds;
   std::vector<uint32_t> offsets;
   std::vector<uint8_t> raw;
 };
@@ -1599,6 +1600,13 @@ int32_t TBufferProcessor::CharactersBelowByte(int64_t bytes) const {
   return static_cast<int32_t>(std::lower_bound(fOffsets.begin(), end, static_cast<uint32_t>(bytes)) - fOffsets.begin());
 }
 
+namespace {
+
+// No step gives a character this kind (a marker's kind far above every marker's).
+constexpr uint16_t kUnwrittenKindMark = 0xBEEF;
+
+}  // namespace
+
 bool TBufferProcessor::ClassifyTheChunk() {
   const size_t n = fText.size();
   // As much room as the text has (its bytes decide it), up to a whole chunk with its carried
@@ -1612,11 +1620,17 @@ bool TBufferProcessor::ClassifyTheChunk() {
                       static_cast<size_t>(std::clamp<int32_t>(LookAheadWanted, 0, kLookAheadCharsMax));
   const size_t room = std::max(n - c + 2 + kCarriedCharsMax, std::min(fText.capacity() + 2, most));
   if (fwchar_kinds.capacity() < n - c + 2 + kCarriedCharsMax) {
-    std::vector<uint16_t>().swap(fwchar_kinds);
+    TWorkVector<uint16_t>().swap(fwchar_kinds);
     fwchar_kinds.reserve(room);
     AdviseLargePagesForHeapOf(fwchar_kinds.data(), fwchar_kinds.capacity() * sizeof(uint16_t));
   }
+  // Grown unfilled: the new characters' kinds are all written below, or on demand before anything
+  // reads them. LINZORA_MARK_UNWRITTEN_KINDS gives them a kind no step writes first, so that a
+  // step reading one too early changes what the text gives (the tests read texts so).
   fwchar_kinds.resize(n + 2);
+  if (std::getenv("LINZORA_MARK_UNWRITTEN_KINDS"))
+    std::fill(fwchar_kinds.begin() + static_cast<std::ptrdiff_t>(c), fwchar_kinds.begin() + static_cast<std::ptrdiff_t>(n),
+              kUnwrittenKindMark);
   if (c > 0) std::copy(fCarryKinds.begin(), fCarryKinds.begin() + static_cast<std::ptrdiff_t>(c), fwchar_kinds.begin());
   fwchar_kinds[n] = 0;
   fwchar_kinds[n + 1] = 0;

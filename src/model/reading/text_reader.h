@@ -67,6 +67,7 @@
 #include "model/reading/chosen_texts.h"
 #include "model/reading/tag_handler.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/unfilled_vector.h"
 #include "platform/rtl/ustring.h"
 #include "platform/runtime/job_token.h"
 #include "platform/runtime/vx_tools.h"
@@ -422,7 +423,10 @@ class TBufferProcessor {
 
   // --- state (the tools read and set these)
   TChosenFileDetailsFullRec fone_data_to_process;
-  std::vector<uint16_t> fwchar_kinds;  // one per character and two more (0: the end)
+  // One per character and two more (0: the end). Grown unfilled: every chunk's kinds are written
+  // whole before they are read (by the full road's classification, the fast pass, or on demand
+  // through EnsureKinds), and the two after them are set.
+  TWorkVector<uint16_t> fwchar_kinds;
   std::unique_ptr<TZipForge> fZipper;
   UString ftext_select_atall_W[kTextSelectStrings];
   TTessorineList fThis_List;
