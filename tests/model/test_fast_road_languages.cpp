@@ -672,13 +672,12 @@ TEST_F(FastRoadLanguages, DenseProseWithBytesThatAreNotUtf8) {
   }
 }
 
-// Left disabled: the reader's guess at the encoding goes wrong here, on both roads alike. A
-// Windows-1251 text whose first 2 MiB less 200 bytes are plain ASCII, then numbers with a
-// Russian letter now and then, then Russian prose: the bytes that are not UTF-8 are counted
-// against the whole first piece, ASCII and all (fewer than one in a thousand), and one pair of
-// bytes there happens to be well-formed, so the text is taken for UTF-8 and every Cyrillic letter
-// of it is read as U+FFFD. It should be read in the language's code page.
-TEST_F(FastRoadLanguages, DISABLED_CodePageTextTurningJustBeforeTheFirstMarkIsReadInItsCodePage) {
+// A Windows-1251 text whose first 2 MiB less 200 bytes are plain ASCII, then numbers with a
+// Russian letter now and then, then Russian prose: the bytes that are not UTF-8 are fewer than
+// one in a thousand of the first piece, and one pair of bytes there happens to be well-formed,
+// but nearly all its bytes beyond ASCII are bad. The text is read in the language's code page,
+// its Cyrillic letters as they are, not as U+FFFD, on both roads alike.
+TEST_F(FastRoadLanguages, CodePageTextTurningJustBeforeTheFirstMarkIsReadInItsCodePage) {
   UseLanguage(kRussian, 1251, kDefaults, false);
   std::string text;
   while (text.size() < size_t(kMiB2) - 200) text += "word and river ";

@@ -148,8 +148,10 @@ TEST_F(TextReaderRun, PrecomposedUtf8AndCodePageText) {
 }
 
 TEST_F(TextReaderRun, EncodingIsDecidedOnceForTheWholeTextAndStrayBytesStayUtf8) {
-  // Any valid sequence and fewer than one bad byte in 1,000: UTF-8, each bad byte one U+FFFD at
-  // its own byte. No valid sequence, or too many bad bytes: the code page. A bad byte in a later
+  // Any valid sequence, fewer than one bad byte in 1,000, and fewer than one in four of the bytes
+  // beyond ASCII: UTF-8, each bad byte one U+FFFD at its own byte. No valid sequence, or too many
+  // bad bytes: the code page, also where the bad bytes are few among all but most of those beyond
+  // ASCII (a pair of code-page letters that happens to be well-formed). A bad byte in a later
   // chunk of a UTF-8 text is one U+FFFD; a text of plain ASCII up to a later chunk is decided
   // there, for the rest.
   const std::string pad = Times("x", 1200);
@@ -162,6 +164,8 @@ TEST_F(TextReaderRun, EncodingIsDecidedOnceForTheWholeTextAndStrayBytesStayUtf8)
        u"caf\u00E9 " + Latin1ToUtf16(pad) + u" \uFFFD na\u00EFve"},
       {"caf\xE9 " + pad, TTextEncoding::CodePage, u"caf\u00E9 " + Latin1ToUtf16(pad)},
       {"caf\xC3\xA9 \xFF\xFE", TTextEncoding::CodePage, u"caf\u00C3\u00A9 \u00FF\u00FE"},
+      {Times("word ", 600) + "\xC3\xA9 \xE8 \xE8 ", TTextEncoding::CodePage,
+       Times16(u"word ", 600) + u"\u00C3\u00A9 \u00E8 \u00E8 "},
       {Times("caf\xC3\xA9 word\n", kMiB2 / 10) + Times("na\xC3\xAFve\n", 300) + "\xFF" + " caf\xC3\xA9\n",
        TTextEncoding::Utf8, Times16(u"na\u00EFve\n", 300) + u"\uFFFD caf\u00E9\n"},
       {Times("cafe word\n", kMiB2 / 10) + Times("na\xEFve\n", 300), TTextEncoding::CodePage,

@@ -879,20 +879,27 @@ bool EightBitEncodingOf(const uint8_t* bytes, size_t n, TTextEncoding& encoding)
   size_t i = 0;
   while (i < n && bytes[i] < 0x80) ++i;
   if (i == n) return false;  // plain ASCII reads the same either way: a later piece decides
-  size_t multi = 0, bad = 0;
+  size_t multi = 0, bad = 0, beyond = 0;
   while (i < n) {
     const int len = Utf8SequenceAt(bytes, i, n);
     if (len < 0) break;  // broken off at the piece's end
     if (len == 0) {
       ++bad;
+      ++beyond;
       ++i;
       continue;
     }
-    if (len > 1) ++multi;
+    if (len > 1) {
+      ++multi;
+      beyond += static_cast<size_t>(len);
+    }
     i += static_cast<size_t>(len);
   }
-  // A few stray bytes in a UTF-8 text do not make it code-page text.
-  const bool utf8 = bad == 0 || (multi > 0 && bad * 1000 < n);
+  // A few stray bytes in a UTF-8 text do not make it code-page text. They are few among its
+  // bytes beyond ASCII too: a code-page text mostly of plain ASCII has few bad bytes among all
+  // its bytes, but nearly every byte of it beyond ASCII is bad (a pair of its letters now and
+  // then happens to be well-formed UTF-8).
+  const bool utf8 = bad == 0 || (multi > 0 && bad * 1000 < n && bad * 4 < beyond);
   encoding = utf8 ? TTextEncoding::Utf8 : TTextEncoding::CodePage;
   return true;
 }
