@@ -359,7 +359,7 @@ void TMyMemoryStream::CopyMappedChunk() {
   std::memcpy(Memory(), mapped_.At(fGetChunkFrom), static_cast<size_t>(all));
   uint8_t* m = Memory();
   m[all] = ' ';
-  m[all + 1] = m[all + 2] = m[all + 3] = 0;
+  std::memset(m + all + 1, 0, 7);
   map_damaged_ = map_damaged_ || mapped_.Damaged();
   chunk_mapped_ = false;
 }
@@ -499,7 +499,7 @@ int64_t TMyMemoryStream::LoadFromAStream(TStream& stream, int64_t position, bool
   }
   uint8_t* m = Memory();
   m[got] = ' ';
-  m[got + 1] = m[got + 2] = m[got + 3] = 0;
+  std::memset(m + got + 1, 0, static_cast<size_t>(all + 8 - (got + 1)));
   SetPosition(0);
   return got;
 }
@@ -587,8 +587,10 @@ void TBufferProcessor::FreeTheStream() {
 void TBufferProcessor::MakeTheStream() {
   if (fStream) return;
   fStream = std::make_unique<TMyMemoryStream>(this, &StartReadingFrom);
+  // The last text's bytes stay in the buffer: each chunk's sizing then clears only what it adds
+  // beyond them, and every byte a chunk is read from (its bytes and the padding after them) is
+  // written when it is loaded.
   fStream->Data().swap(t_spare.raw);
-  fStream->Data().clear();
 }
 
 bool TBufferProcessor::AnalyseTheText() {
