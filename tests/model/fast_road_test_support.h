@@ -31,14 +31,15 @@ class TFullRoad {
   ~TFullRoad() { SetFastFirstPass(true); }
 };
 
-// For the scope, the reader gives each new chunk's kinds a value no step writes, before they are
-// written: a step that reads a kind too early then changes what the text gives.
-class TMarkUnwrittenKinds {
+// For the scope, the reader marks what it takes over unwritten (each new chunk's kinds, the last
+// text's characters) with values no step writes: a step that reads them too early then changes
+// what the text gives.
+class TMarkUnwritten {
  public:
-  TMarkUnwrittenKinds() { setenv("LINZORA_MARK_UNWRITTEN_KINDS", "1", 1); }
-  ~TMarkUnwrittenKinds() { unsetenv("LINZORA_MARK_UNWRITTEN_KINDS"); }
-  TMarkUnwrittenKinds(const TMarkUnwrittenKinds&) = delete;
-  TMarkUnwrittenKinds& operator=(const TMarkUnwrittenKinds&) = delete;
+  TMarkUnwritten() { setenv("LINZORA_MARK_UNWRITTEN", "1", 1); }
+  ~TMarkUnwritten() { unsetenv("LINZORA_MARK_UNWRITTEN"); }
+  TMarkUnwritten(const TMarkUnwritten&) = delete;
+  TMarkUnwritten& operator=(const TMarkUnwritten&) = delete;
 };
 
 struct TChunkRecord {

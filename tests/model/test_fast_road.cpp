@@ -540,11 +540,12 @@ TEST_F(FastRoad, TaggedConcordancesAndWordListsEqualTheFullRoads) {
   EXPECT_EQ(WordListOf(files, false), WordListOf(files, true));
 }
 
-// The kinds of a chunk's new characters are not cleared first: each is written by a road before
-// anything reads it, or on demand. With every such kind set to one no step writes, plain, tagged
-// and beyond-ASCII texts (UTF-8 and 8-bit, read as bytes) over several chunks still give the full road's
-// concordance, on one worker and on eight, and its word list.
-TEST_F(FastRoad, KindsAreWrittenBeforeAnyStepReadsThem) {
+// The kinds of a chunk's new characters are not cleared first, nor the characters a text's reading
+// finds in the buffer: each is written by a road before anything reads it, or on demand. With
+// every such kind and character marked with one no step writes, plain, tagged and beyond-ASCII
+// texts (UTF-8 and 8-bit, read as bytes) over several chunks, long and short, still give the
+// full road's concordance and word list as read without marks, on one worker and on eight.
+TEST_F(FastRoad, KindsAndCharactersAreWrittenBeforeAnyStepReadsThem) {
   std::mt19937 rng(2711);
   std::vector<UString> files;
   for (int i = 0; i < 6; ++i) {
@@ -563,14 +564,19 @@ TEST_F(FastRoad, KindsAreWrittenBeforeAnyStepReadsThem) {
     }
     files.push_back(tmp_.Write(u"unwritten" + IntToUStr(i) + u".txt", text));
   }
-  TMarkUnwrittenKinds mark;
-  for (UStringView items : {u"the", u"word/river", u"old man", u"caf\u00E9", u"riv*"}) {
-    SCOPED_TRACE(Utf16ToUtf8(items));
-    const std::vector<uint8_t> full = ConcordanceStream(files, items, true);
-    EXPECT_EQ(ConcordanceStream(files, items, false, 1), full);
-    EXPECT_EQ(ConcordanceStream(files, items, false, 8), full);
+  const std::vector<UStringView> searches = {u"the", u"word/river", u"old man", u"caf\u00E9", u"riv*"};
+  std::vector<std::vector<uint8_t>> unmarked;
+  for (UStringView items : searches) unmarked.push_back(ConcordanceStream(files, items, true));
+  const std::string word_list = WordListOf(files, true);
+  TMarkUnwritten mark;
+  for (size_t k = 0; k < searches.size(); ++k) {
+    SCOPED_TRACE(Utf16ToUtf8(searches[k]));
+    EXPECT_EQ(ConcordanceStream(files, searches[k], true), unmarked[k]);
+    EXPECT_EQ(ConcordanceStream(files, searches[k], false, 1), unmarked[k]);
+    EXPECT_EQ(ConcordanceStream(files, searches[k], false, 8), unmarked[k]);
   }
-  EXPECT_EQ(WordListOf(files, false), WordListOf(files, true));
+  EXPECT_EQ(WordListOf(files, true), word_list);
+  EXPECT_EQ(WordListOf(files, false), word_list);
 }
 
 // Plain texts over several chunks, whose new characters are widened after the carried ones and

@@ -42,6 +42,15 @@
 
 namespace {
 
+// LINZORA_MARK_UNWRITTEN: the buffers a text's reading takes over unfilled (the last text's
+// characters, a chunk's kinds) are given marks no step writes, so that a step reading them
+// before writing them changes what the text gives (the tests read texts so).
+bool MarkingUnwritten() { return std::getenv("LINZORA_MARK_UNWRITTEN") != nullptr; }
+// No step gives a character this kind (a marker's kind far above every marker's), and no text
+// here holds this letter.
+constexpr uint16_t kUnwrittenKindMark = 0xBEEF;
+constexpr char16_t kUnwrittenCharMark = u'\u0A8A';
+
 // The big buffers of the last text read, kept for the next one, so that a run over many texts
 // does not ask the system for fresh memory for every text.
 struct TSpareBuffers {
@@ -531,8 +540,10 @@ TBufferProcessor::TBufferProcessor(TTessorineholder* Holder, TOnUpdateAllFileHan
   if (fTagHandler) fTagHandler->SetSectionStartsList(fSectionStarts.get());
   fReadTheWholeFile = true;
   SpareBufferSize = 10000;
+  // The last text's characters stay in the buffer: the first chunk's decoding writes every
+  // character it keeps (MarkingUnwritten gives the others a mark first).
   fText.swap(t_spare.text);
-  fText.clear();
+  if (MarkingUnwritten()) std::fill(fText.begin(), fText.end(), kUnwrittenCharMark);
   fwchar_kinds.swap(t_spare.kinds);
   fwchar_kinds.clear();
   fOffsets.swap(t_spare.offsets);
@@ -1609,13 +1620,6 @@ int32_t TBufferProcessor::CharactersBelowByte(int64_t bytes) const {
   return static_cast<int32_t>(std::lower_bound(fOffsets.begin(), end, static_cast<uint32_t>(bytes)) - fOffsets.begin());
 }
 
-namespace {
-
-// No step gives a character this kind (a marker's kind far above every marker's).
-constexpr uint16_t kUnwrittenKindMark = 0xBEEF;
-
-}  // namespace
-
 bool TBufferProcessor::ClassifyTheChunk() {
   const size_t n = fText.size();
   // As much room as the text has (its bytes decide it), up to a whole chunk with its carried
@@ -1634,10 +1638,9 @@ bool TBufferProcessor::ClassifyTheChunk() {
     AdviseLargePagesForHeapOf(fwchar_kinds.data(), fwchar_kinds.capacity() * sizeof(uint16_t));
   }
   // Grown unfilled: the new characters' kinds are all written below, or on demand before anything
-  // reads them. LINZORA_MARK_UNWRITTEN_KINDS gives them a kind no step writes first, so that a
-  // step reading one too early changes what the text gives (the tests read texts so).
+  // reads them (MarkingUnwritten gives them a kind no step gives first).
   fwchar_kinds.resize(n + 2);
-  if (std::getenv("LINZORA_MARK_UNWRITTEN_KINDS"))
+  if (MarkingUnwritten())
     std::fill(fwchar_kinds.begin() + static_cast<std::ptrdiff_t>(c), fwchar_kinds.begin() + static_cast<std::ptrdiff_t>(n),
               kUnwrittenKindMark);
   if (c > 0) std::copy(fCarryKinds.begin(), fCarryKinds.begin() + static_cast<std::ptrdiff_t>(c), fwchar_kinds.begin());
