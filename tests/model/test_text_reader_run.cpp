@@ -148,12 +148,12 @@ TEST_F(TextReaderRun, PrecomposedUtf8AndCodePageText) {
 }
 
 TEST_F(TextReaderRun, EncodingIsDecidedOnceForTheWholeTextAndStrayBytesStayUtf8) {
-  // Any valid sequence, fewer than one bad byte in 1,000, and fewer than one in four of the bytes
-  // beyond ASCII: UTF-8, each bad byte one U+FFFD at its own byte. No valid sequence, or too many
-  // bad bytes: the code page, also where the bad bytes are few among all but most of those beyond
-  // ASCII (a pair of code-page letters that happens to be well-formed). A bad byte in a later
-  // chunk of a UTF-8 text is one U+FFFD; a text of plain ASCII up to a later chunk is decided
-  // there, for the rest.
+  // Any valid sequence, fewer than one bad byte in 1,000, and fewer bad bytes than well-formed
+  // ones beyond ASCII: UTF-8, each bad byte one U+FFFD at its own byte. No valid sequence, or too
+  // many bad bytes: the code page, also where the bad bytes are few among all but as many as the
+  // well-formed ones beyond ASCII (a pair of code-page letters that happens to be well-formed). A
+  // bad byte in a later chunk of a UTF-8 text is one U+FFFD; a text of plain ASCII up to a later
+  // chunk is decided there, for the rest.
   const std::string pad = Times("x", 1200);
   struct Case {
     std::string bytes;
@@ -166,6 +166,9 @@ TEST_F(TextReaderRun, EncodingIsDecidedOnceForTheWholeTextAndStrayBytesStayUtf8)
       {"caf\xC3\xA9 \xFF\xFE", TTextEncoding::CodePage, u"caf\u00C3\u00A9 \u00FF\u00FE"},
       {Times("word ", 600) + "\xC3\xA9 \xE8 \xE8 ", TTextEncoding::CodePage,
        Times16(u"word ", 600) + u"\u00C3\u00A9 \u00E8 \u00E8 "},
+      // One bad byte beside one well-formed letter (two bytes): still UTF-8.
+      {Times("word ", 600) + "caf\xC3\xA9 \xFF end", TTextEncoding::Utf8,
+       Times16(u"word ", 600) + u"caf\u00E9 \uFFFD end"},
       {Times("caf\xC3\xA9 word\n", kMiB2 / 10) + Times("na\xC3\xAFve\n", 300) + "\xFF" + " caf\xC3\xA9\n",
        TTextEncoding::Utf8, Times16(u"na\u00EFve\n", 300) + u"\uFFFD caf\u00E9\n"},
       {Times("cafe word\n", kMiB2 / 10) + Times("na\xEFve\n", 300), TTextEncoding::CodePage,

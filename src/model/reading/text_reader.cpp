@@ -908,11 +908,11 @@ bool EightBitEncodingOf(const uint8_t* bytes, size_t n, TTextEncoding& encoding)
     }
     i += static_cast<size_t>(len);
   }
-  // A few stray bytes in a UTF-8 text do not make it code-page text. They are few among its
-  // bytes beyond ASCII too: a code-page text mostly of plain ASCII has few bad bytes among all
-  // its bytes, but nearly every byte of it beyond ASCII is bad (a pair of its letters now and
-  // then happens to be well-formed UTF-8).
-  const bool utf8 = bad == 0 || (multi > 0 && bad * 1000 < n && bad * 4 < beyond);
+  // A few stray bytes in a UTF-8 text do not make it code-page text. They are fewer than its
+  // well-formed bytes beyond ASCII too: a code-page text mostly of plain ASCII has few bad bytes
+  // among all its bytes, but nearly every byte of it beyond ASCII is bad (a pair of its letters
+  // now and then happens to be well-formed UTF-8).
+  const bool utf8 = bad == 0 || (multi > 0 && bad * 1000 < n && bad < beyond - bad);
   encoding = utf8 ? TTextEncoding::Utf8 : TTextEncoding::CodePage;
   return true;
 }
