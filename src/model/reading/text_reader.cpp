@@ -46,8 +46,8 @@ namespace {
 // characters, a chunk's kinds) are given marks no step writes, so that a step reading them
 // before writing them changes what the text gives (the tests read texts so).
 bool MarkingUnwritten() { return std::getenv("LINZORA_MARK_UNWRITTEN") != nullptr; }
-// No step gives a character this kind (a marker's kind far above every marker's), and no text
-// here holds this letter.
+// No step gives a character this kind (a marker's kind far above every marker's), and none of
+// the tests' texts holds this letter.
 constexpr uint16_t kUnwrittenKindMark = 0xBEEF;
 constexpr char16_t kUnwrittenCharMark = u'\u0A8A';
 

@@ -17,8 +17,8 @@ std::string Utf16ToUtf8(UStringView s);
 UString Utf8ToUtf16(std::string_view s);
 
 // Sets s to n units, as s.resize(n) does (new units zero), but fills the new units by block
-// copies: the library's resize fills a UTF-16 string one unit at a time, which a reader that sizes
-// a fresh buffer for every text paid for in every text.
+// copies: the library's resize fills a UTF-16 string one unit at a time, which the reader paid
+// for wherever its character buffer grew.
 void ResizeZeroFilled(UString& s, size_t n);
 
 // Latin-1 widening, for ASCII literals and 8-bit strings stored in old documents.
