@@ -621,7 +621,9 @@ TEST(ConcordanceRun, WorkersRunAheadWithinTheirWindow) {
     EXPECT_GE(lead.load(), c.least_ahead);
     // The committer takes a millisecond a text: with one text at a time the other workers wait
     // for it, and the texts after the last one handed out take at least that long.
-    if (c.most_ahead == 1) EXPECT_GT(r.worker_wait_seconds, 0.0);
+    if (c.most_ahead == 1) {
+      EXPECT_GT(r.worker_wait_seconds, 0.0);
+    }
     EXPECT_GE(r.committer_wait_seconds, 0.0);
     EXPECT_GE(r.tail_seconds, 0.001);
   }

@@ -1127,11 +1127,17 @@ TEST_F(FastRoad, ProseBeyondAsciiReadAsBytesEqualsTheFullRoads) {
       // needs composing (or holds the bytes that are not UTF-8), as bytes.
       for (size_t c = 1; c < fast.size(); ++c) {
         const bool odd_piece = (i == 4 || (i == 3 && precomposed)) && c == 2;
-        if (i < 2 || (i >= 3 && !odd_piece)) EXPECT_TRUE(fast[c].as_bytes) << c;
-        if (odd_piece) EXPECT_FALSE(fast[c].as_bytes) << c;
+        if (i < 2 || (i >= 3 && !odd_piece)) {
+          EXPECT_TRUE(fast[c].as_bytes) << c;
+        }
+        if (odd_piece) {
+          EXPECT_FALSE(fast[c].as_bytes) << c;
+        }
         as_bytes += fast[c].as_bytes ? 1 : 0;
       }
-      if (i == 2) EXPECT_FALSE(fast.back().as_bytes);
+      if (i == 2) {
+        EXPECT_FALSE(fast.back().as_bytes);
+      }
     }
     for (UStringView items : {u"river", u"caf\u00E9", u"\u4E2D\u6587", u"\u0440\u0435\u043A\u0430"}) {
       SCOPED_TRACE(Utf16ToUtf8(items));

@@ -44,7 +44,9 @@ TEST(ColourTexts, HexAndNamesBecomeStoredColours) {
   for (const Case& c : cases) {
     uint32_t bgr = 0xDEAD;
     EXPECT_EQ(ColourOfText(c.text, bgr), c.ok) << Utf16ToUtf8(c.text);
-    if (c.ok) EXPECT_EQ(bgr, c.bgr) << Utf16ToUtf8(c.text);
+    if (c.ok) {
+      EXPECT_EQ(bgr, c.bgr) << Utf16ToUtf8(c.text);
+    }
   }
   EXPECT_EQ(ColourText(0x563412), u"#123456");
   for (uint32_t bgr : {0x000000u, 0xFFFFFFu, 0x0080C0u}) {

@@ -363,8 +363,9 @@ TEST(PagedText, PagesMeetWhenTheEncodingIsDecidedLateOrIsUtf8ByCodePage) {
         if (!pages[k]) pages[k] = paged.Page(static_cast<int>(k));
         EXPECT_EQ(pages[k]->first_byte, at) << "page " << k;
         // No page begins with a continuation byte of a UTF-8 character.
-        if (c.decided != TTextEncoding::CodePage || c.code_page == 65001)
+        if (c.decided != TTextEncoding::CodePage || c.code_page == 65001) {
           EXPECT_NE(static_cast<uint8_t>(c.bytes[static_cast<size_t>(pages[k]->first_byte)]) & 0xC0, 0x80) << "page " << k;
+        }
         at = pages[k]->end_byte;
         joined += pages[k]->text;
       }

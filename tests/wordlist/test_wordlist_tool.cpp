@@ -442,8 +442,12 @@ TEST_F(WordlistTool, BadInputIsNamedWithItsExitCodeAndNothingWritten) {
     const TToolRun run = Run(c.args);
     EXPECT_EQ(run.code, c.code) << line << "\n" << run.err;
     EXPECT_NE(run.err.find(c.says), std::string::npos) << line << "\n" << run.err;
-    if (c.code == 2) EXPECT_NE(run.err.find("usage: linzora_wordlist"), std::string::npos) << line;
-    if (!c.not_written.empty()) EXPECT_FALSE(std::filesystem::exists(Path(c.not_written))) << line;
+    if (c.code == 2) {
+      EXPECT_NE(run.err.find("usage: linzora_wordlist"), std::string::npos) << line;
+    }
+    if (!c.not_written.empty()) {
+      EXPECT_FALSE(std::filesystem::exists(Path(c.not_written))) << line;
+    }
   }
   // A refused change changes no setting; the damaged index was left as it was.
   EXPECT_EQ(Run({"settings"}).out, settings_before);

@@ -437,7 +437,9 @@ TEST_F(WordlistToolLists, RelationshipSettingsChangeThePairs) {
     }
     for (int i = 0; i < after->Relationships().Count(); ++i)
       EXPECT_TRUE(c.every_pair(*after->Relationships().Row(i))) << name << " " << Utf16ToUtf8(after->Relationships().Row(i)->word1);
-    if (name == "relationship-stop-at=0") EXPECT_TRUE(any_in(*after, pair_is(u"A", u"RAN")));
+    if (name == "relationship-stop-at=0") {
+      EXPECT_TRUE(any_in(*after, pair_is(u"A", u"RAN")));
+    }
   }
 }
 
@@ -547,7 +549,9 @@ TEST_F(WordlistToolLists, BadInputIsNamedAndWritesNothing) {
     const TRun run = Run(c.args);
     EXPECT_EQ(run.code, c.code) << line << "\n" << run.err;
     EXPECT_NE(run.err.find(c.says), std::string::npos) << line << "\n" << run.err;
-    if (!c.not_written.empty()) EXPECT_FALSE(std::filesystem::exists(Path(c.not_written))) << line;
+    if (!c.not_written.empty()) {
+      EXPECT_FALSE(std::filesystem::exists(Path(c.not_written))) << line;
+    }
   }
   // A lemma list that is gone stops the commands that apply it, named; the settings keep it.
   ASSERT_EQ(Run({"settings", "lemma-list=" + Path("lemmas.txt")}).code, 0);
