@@ -65,6 +65,10 @@ bool SystemShowsLargePagesAsked() {
 
 TEST(LargePages, HeapsOfThreadsAndOfTheProgramAreAskedWholeAndStacksNever) {
   if (!SystemShowsLargePagesAsked()) GTEST_SKIP() << "the system has no large pages to ask for";
+#if defined(__SANITIZE_ADDRESS__)
+  // The sanitizer's allocator keeps no arenas of threads nor a heap below the break to ask for.
+  GTEST_SKIP() << "the address sanitizer's allocator has no such heaps";
+#endif
   KeepFreedMemoryInProcess();
 
   // A thread's own arena: a small buffer asks for nothing; a buffer of megabytes, then one taken
