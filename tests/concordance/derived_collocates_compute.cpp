@@ -321,8 +321,11 @@ TEST(CollocateAssociation, SearchWordAlternativesPhrasesAndMissing) {
     ref.words = {{u"dog", 10}, {u"dogs", 5}, {u"big", 20}};
     const TAssociationResult r = ComputeAssociationReport(ref, list, {});
     EXPECT_EQ(r.success, c.handled);
-    if (c.handled) EXPECT_NE(r.report[1].find(c.f1), UString::npos);
-    else EXPECT_EQ(list.Row(0)->rec.Statistic(0), 0.0f);
+    if (c.handled) {
+      EXPECT_NE(r.report[1].find(c.f1), UString::npos);
+    } else {
+      EXPECT_EQ(list.Row(0)->rec.Statistic(0), 0.0f);
+    }
   }
 }
 

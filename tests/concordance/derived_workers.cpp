@@ -471,8 +471,11 @@ TEST(DerivedListsOnWorkers, WordsCountedAsFoundAreNumberedByTheirFirstMeeting) {
         std::vector<int32_t> want;
         for (const UString& w : step.words) want.push_back(number(w));
         const std::vector<int32_t> got = table.TakeCountedInOrder(step.words);
-        if (held) EXPECT_EQ(got, want);
-        else EXPECT_TRUE(got.empty());
+        if (held) {
+          EXPECT_EQ(got, want);
+        } else {
+          EXPECT_TRUE(got.empty());
+        }
         continue;
       }
       for (const UString& w : step.words) {

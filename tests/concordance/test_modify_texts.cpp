@@ -380,8 +380,11 @@ TEST(ModifySourceTexts, ReadOnlyAndArchiveMembersAreRefused) {
     const UString name = f.tmp.Write(u"t.txt", "a dog ran.");
     f.Make({name}, u"dog");
     SetSetText(f.List().Line(0), u"N");
-    if (which == 0) ASSERT_EQ(chmod(Utf16ToUtf8(name).c_str(), 0444), 0);
-    else f.Row(0).fdata.other_data.KindOfFile[0] |= kContentsZip;
+    if (which == 0) {
+      ASSERT_EQ(chmod(Utf16ToUtf8(name).c_str(), 0444), 0);
+    } else {
+      f.Row(0).fdata.other_data.KindOfFile[0] |= kContentsZip;
+    }
     TModifyReport report;
     EXPECT_EQ(f.Modify(f.Options(TModifySourceTexts::mst_set), report), 0);
     ASSERT_EQ(report.refusals.size(), 1u);

@@ -96,8 +96,11 @@ TEST_F(TextReaderRun, ChunksCarryTheTailOfTheLastOneInUtf8AndUtf16) {
     c.keep_kinds = true;
     ASSERT_TRUE(ReadThrough(c));
     const int limited = ExpectCarriedTails(c, text, wide ? u16_offsets : u8_offsets);
-    if (wide) EXPECT_GE(limited, 1);
-    else EXPECT_EQ(limited, 1);
+    if (wide) {
+      EXPECT_GE(limited, 1);
+    } else {
+      EXPECT_EQ(limited, 1);
+    }
   }
 }
 

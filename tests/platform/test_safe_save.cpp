@@ -162,9 +162,13 @@ TEST(SafeSave, RefusesWriteProtectedAndOddTargetsNamingThem) {
     SCOPED_TRACE(c.what);
     TempFolder dir;
     const UString real = dir.Path() + u"list.xml";
-    if (c.folder) ASSERT_TRUE(ForceDirectories(real));
-    else if (c.fifo) ASSERT_EQ(::mkfifo(Path8(real).c_str(), 0644), 0);
-    else Put(real, "kept", c.mode);
+    if (c.folder) {
+      ASSERT_TRUE(ForceDirectories(real));
+    } else if (c.fifo) {
+      ASSERT_EQ(::mkfifo(Path8(real).c_str(), 0644), 0);
+    } else {
+      Put(real, "kept", c.mode);
+    }
     UString name = real;
     if (c.through_link) {
       name = dir.Path() + u"link.xml";

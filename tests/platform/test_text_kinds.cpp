@@ -237,5 +237,7 @@ TEST(TextKinds, KindsOfUnitsTakenManyAtATimeAreEachUnitsOwn) {
   std::vector<uint16_t> kinds(64, 0);
   const uint64_t left = CharKindsOfUnits(invisible, 0x3F, kinds.data());
   for (int j = 0; j < 6; ++j)
-    if ((left >> j & 1) == 0) EXPECT_EQ(kinds[static_cast<size_t>(j)], CharKindOf(invisible[j])) << j;
+    if ((left >> j & 1) == 0) {
+      EXPECT_EQ(kinds[static_cast<size_t>(j)], CharKindOf(invisible[j])) << j;
+    }
 }

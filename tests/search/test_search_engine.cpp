@@ -673,7 +673,9 @@ TEST(ChunkByteMap, RunsAnswerAsTheFullOffsetsOnRandomUtf8) {
       EXPECT_EQ(sparse.FixedWidth(), 0);
       for (size_t i = 0; i <= units + 3; ++i) {
         ASSERT_EQ(sparse.FileByteOf(int64_t(i)), first + int64_t(skip) + full.FileByteOf(int64_t(i))) << round << " " << i;
-        if (i <= units) ASSERT_EQ(int64_t(expanded[i]), int64_t(skip) + full.FileByteOf(int64_t(i))) << i;
+        if (i <= units) {
+          ASSERT_EQ(int64_t(expanded[i]), int64_t(skip) + full.FileByteOf(int64_t(i))) << i;
+        }
       }
       // Asked out of order (the runs remember where the last answer lay): the same answers.
       for (int k = 0; k < 200; ++k) {

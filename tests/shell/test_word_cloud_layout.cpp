@@ -391,6 +391,8 @@ TEST(WordCloudLayout, FontSizesStayWithinTheirRangeWhateverIsStored) {
         EXPECT_GE(points, least) << f;
         EXPECT_LE(points, cloud.max_font_size) << f;
       }
-      if (hi > lo) EXPECT_EQ(cloud.FontSizeOf(hi), cloud.max_font_size);
+      if (hi > lo) {
+        EXPECT_EQ(cloud.FontSizeOf(hi), cloud.max_font_size);
+      }
     }
 }

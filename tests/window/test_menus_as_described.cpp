@@ -63,7 +63,9 @@ TEST_F(MenusAsDescribed, TheReadmesCommandsAreOnTheConcordancePage) {
     QAction* a = VisibleItem(Main().menuBar(), c.path);
     const QString where = c.path.front() + QStringLiteral(" > ") + c.path.back();
     EXPECT_NE(a, nullptr) << where.toStdString() << " is not on the concordance page's menus";
-    if (a) EXPECT_TRUE(a->isEnabled()) << where.toStdString();
+    if (a) {
+      EXPECT_TRUE(a->isEnabled()) << where.toStdString();
+    }
     EXPECT_TRUE(readme.contains(QString::fromUtf8(c.readme))) << c.readme << " is not in the README";
   }
 }

@@ -434,17 +434,25 @@ TEST(TimelineLabels, EveryPeriodLabelledAcrossOrUprightWithoutOverlap) {
     cell.timeline_date_headings = TimeLineDataDateHeaders(r);
     const std::vector<TTimelineLabel> labels = TimelineLabels(cell, c.width, metrics);
     ASSERT_FALSE(labels.empty());
-    if (c.labels > 0) EXPECT_EQ(static_cast<int>(labels.size()), c.labels);
-    else EXPECT_LT(static_cast<int>(labels.size()), c.periods);
+    if (c.labels > 0) {
+      EXPECT_EQ(static_cast<int>(labels.size()), c.labels);
+    } else {
+      EXPECT_LT(static_cast<int>(labels.size()), c.periods);
+    }
     for (size_t i = 0; i < labels.size(); ++i) {
       EXPECT_EQ(labels[i].upright, c.upright);
       EXPECT_EQ(labels[i].text, cell.timeline_date_headings[static_cast<size_t>(labels[i].segment)]);
       EXPECT_GE(labels[i].box.left(), 0);
       EXPECT_LE(labels[i].box.right(), c.width - 1);
       // Across: the whole text fits; upright: the strip is as tall as the longest text.
-      if (!c.upright) EXPECT_GE(labels[i].box.width(), metrics.horizontalAdvance(ToQString(labels[i].text)));
-      else EXPECT_GE(labels[i].box.height(), metrics.horizontalAdvance(ToQString(labels[i].text)));
-      if (i > 0) EXPECT_GT(labels[i].box.left(), labels[i - 1].box.right()) << "labels " << i - 1 << " and " << i;
+      if (!c.upright) {
+        EXPECT_GE(labels[i].box.width(), metrics.horizontalAdvance(ToQString(labels[i].text)));
+      } else {
+        EXPECT_GE(labels[i].box.height(), metrics.horizontalAdvance(ToQString(labels[i].text)));
+      }
+      if (i > 0) {
+        EXPECT_GT(labels[i].box.left(), labels[i - 1].box.right()) << "labels " << i - 1 << " and " << i;
+      }
     }
   }
 }

@@ -249,7 +249,9 @@ TEST_F(PopupMenuTest, TheMainWindowsControlsAreSetUpAsEveryFormsAre) {
   const QList<QLabel*> labels = Main().findChildren<QLabel*>();
   ASSERT_FALSE(labels.isEmpty());
   for (QLabel* label : labels)
-    if (label->window() == &Main()) EXPECT_TRUE(label->testAttribute(Qt::WA_TranslucentBackground));
+    if (label->window() == &Main()) {
+      EXPECT_TRUE(label->testAttribute(Qt::WA_TranslucentBackground));
+    }
 }
 
 // The window's size saved with a concordance comes back when the concordance is opened.

@@ -387,8 +387,11 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
     case 30: case 31: {
       const int height = grid.verticalHeader()->defaultSectionSize();
       check = [&grid, height, tag] {
-        if (tag == 30) EXPECT_GE(grid.verticalHeader()->defaultSectionSize(), height);
-        else EXPECT_LE(grid.verticalHeader()->defaultSectionSize(), height);
+        if (tag == 30) {
+          EXPECT_GE(grid.verticalHeader()->defaultSectionSize(), height);
+        } else {
+          EXPECT_LE(grid.verticalHeader()->defaultSectionSize(), height);
+        }
       };
       break;
     }
