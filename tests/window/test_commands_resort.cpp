@@ -70,8 +70,9 @@ TEST_F(CommandsResortTest, ReferenceFrequencyLoadsTheWordListAndOrdersByMeanRank
   bool some_above_one = false;
   for (int i = 0; i < Lines().Count(); ++i) {
     some_above_one = some_above_one || Lines().Line(i)->MeanWordRank() > 1;
-    if (i > 0)
+    if (i > 0) {
       EXPECT_LE(Lines().Line(i - 1)->MeanWordRank(), Lines().Line(i)->MeanWordRank()) << i;
+    }
   }
   EXPECT_TRUE(some_above_one);
 }

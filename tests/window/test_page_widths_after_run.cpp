@@ -134,9 +134,11 @@ TEST_F(PageWidthsAfterRun, PagesNotShownFitOnceTheRunsEndIsPaintedAndStaySo) {
   StartWithSamples();
   RunWithoutPainting();
   QTabWidget* tabs = Main().Pages()->Tabs();
-  for (int t = 0; t < tabs->count(); ++t)
-    if (TVX_Grid* g = Main().Pages()->GridOfTab(t); g && g->List() && g->List()->TotalRowCount() > 0)
+  for (int t = 0; t < tabs->count(); ++t) {
+    if (TVX_Grid* g = Main().Pages()->GridOfTab(t); g && g->List() && g->List()->TotalRowCount() > 0) {
       EXPECT_EQ(g->OwesFit(), t != tabs->currentIndex()) << tabs->tabText(t).toStdString();
+    }
+  }
   QTest::qWait(50);
   EXPECT_EQ(Owing(), 0);
   EXPECT_EQ(Kept(), saved_at_once);
