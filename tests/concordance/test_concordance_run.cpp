@@ -13,6 +13,7 @@
 
 #include "concordance/run/concordance_run.h"
 #include "concordance/run/user_filter.h"
+#include "support/wait_for.h"
 
 namespace {
 
@@ -719,8 +720,7 @@ TEST(ConcordanceRun, AWorkerHeldInTheOldestTextLeavesTheOthersReadingFarAhead) {
         if (t == 0) {
           // Held until the others are kAhead texts further on; a window narrower than that would
           // hold them back, and the wait gives up after a while so that the test still ends.
-          const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-          while (started.load() < kAhead + 1 && std::chrono::steady_clock::now() < give_up) std::this_thread::yield();
+          WaitFor([&] { return started.load() >= kAhead + 1; });
           seen_ahead = started.load() - 1;
         }
         return TextWithOneLine(t, 10);

@@ -15,6 +15,7 @@
 #include "platform/runtime/job_token.h"
 #include "platform/runtime/vx_runtime.h"
 #include "support/temp_folder.h"
+#include "support/wait_for.h"
 
 namespace {
 
@@ -44,17 +45,6 @@ class JobToken : public ::testing::Test {
     SetYieldHook(nullptr);
   }
 };
-
-// Waits until cond holds, giving up after about ten seconds so that a fault fails the test rather
-// than hanging it (a bound, not a measurement).
-template <typename F>
-bool WaitFor(F cond) {
-  for (int i = 0; i < 100000; ++i) {
-    if (cond()) return true;
-    std::this_thread::sleep_for(std::chrono::microseconds(100));
-  }
-  return cond();
-}
 
 }  // namespace
 

@@ -12,6 +12,7 @@
 #include "platform/runtime/vx_tools.h"
 #include "shell/shell_test_support.h"
 #include "support/temp_folder.h"
+#include "support/wait_for.h"
 
 namespace {
 
@@ -22,15 +23,15 @@ std::string ReadAll(const UString& name) {
   return s.str();
 }
 
-// Waits (a bounded number of short sleeps) until a file written by a started program has its
-// line; the program runs on its own, so its output comes a moment later.
+// Waits until a file written by a started program has its line; the program runs on its own, so
+// its output comes a moment later.
 std::string WaitForLine(const UString& name) {
-  for (int i = 0; i < 500; ++i) {
-    const std::string s = ReadAll(name);
-    if (!s.empty() && s.back() == '\n') return s;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return ReadAll(name);
+  std::string s;
+  WaitFor([&] {
+    s = ReadAll(name);
+    return !s.empty() && s.back() == '\n';
+  });
+  return s;
 }
 
 void MakeExecutable(const UString& name) { ::chmod(Utf16ToUtf8(name).c_str(), 0755); }
@@ -166,7 +167,7 @@ TEST_F(StartToolTest, StartsWithTheMarkerAppended) {
   DeleteFileU(out);
   EXPECT_TRUE(StartATool(kToolConcordancer, u"", true, false));
   EXPECT_EQ(WaitForLine(out), "1720\n");
-  for (int i = 0; i < 200 && ReapStartedTools() > 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  WaitFor([] { return ReapStartedTools() == 0; });
   EXPECT_EQ(ReapStartedTools(), 0);
 }
 
@@ -222,7 +223,7 @@ TEST_F(StartToolTest, StartingTheControllerStopsWaitingOnceItIsReady) {
   const std::string pid = WaitForLine(pid_file);
   ASSERT_FALSE(pid.empty());
   ASSERT_EQ(::kill(static_cast<pid_t>(std::stol(pid)), SIGKILL), 0);
-  for (int i = 0; i < 200 && ReapStartedTools() > 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  WaitFor([] { return ReapStartedTools() == 0; });
   EXPECT_EQ(ReapStartedTools(), 0);
 }
 

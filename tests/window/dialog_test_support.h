@@ -45,6 +45,5 @@ auto WhileModal(std::function<void()> act, Run run) {
 }
 
 inline QImage SaveDialogScreenshot(QWidget& w, const QString& name) {
-  QDir().mkpath(QStringLiteral(LINZORA_SCREENSHOT_DIR "/commands"));
   return SaveScreenshot(w, QStringLiteral("commands/") + name);
 }

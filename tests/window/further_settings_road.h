@@ -33,7 +33,7 @@ class FurtherSettingsRoad : public SettingsDialogRoad {
     QAction* item = Main().Menus()->ActionOfTag(kOwnSettingsMenuItem);
     EXPECT_NE(item, nullptr);
     if (item) item->trigger();
-    WaitUntil([&] { return further != -1; }, 5000);
+    WaitUntil([&] { return further != -1; });
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
     return further;
   }

@@ -10,7 +10,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QElapsedTimer>
 #include <QTest>
 #include <functional>
 
@@ -29,16 +28,7 @@
 #include "shell/services/suite_services.h"
 #include "support/temp_folder.h"
 #include "windows/start_wizard.h"
-
-inline bool WaitUntil(const std::function<bool()>& done, int ms = 20000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > ms) return false;
-    QTest::qWait(5);
-  }
-  return true;
-}
+#include "window/window_test_support.h"
 
 // Each test: its own settings folder, the program's units, headless questions.
 class MainRoadTest : public testing::Test {
@@ -146,7 +136,7 @@ class MainRoadTest : public testing::Test {
     Main().ShowStartDialog();
     Wizard().SearchBox()->setCurrentText(ToQString(words));
     Wizard().ButtonOKClick();
-    QTest::qWait(20);
+    DeliverPendingEvents();
     WaitUntil([this] { return !Main().RunActive(); });
   }
   // `texts` texts in the folder, each `sentences` times a sentence of 11 words with "river" in it.

@@ -1,6 +1,6 @@
 // The real-corpus window tests: a corpus a linguist meets (a few hundred dated texts with mark-up,
 // megabytes of prose) made on the spot, the main window at full size, and grabs of what it shows
-// into <build>/screenshots/real_corpus/.
+// into <screenshots>/real_corpus/.
 #pragma once
 
 #include <QDir>
@@ -105,7 +105,7 @@ inline QImage TextScreenshot(const QString& text, const QString& name, int width
   view.setPlainText(text.left(200000));
   view.resize(width, height);
   view.show();
-  QTest::qWait(5);
+  DeliverPendingEvents();
   QImage shot = SaveScreenshot(view, name);
   view.hide();
   return shot;
@@ -116,10 +116,6 @@ class RealCorpusTest : public MainRoadTest {
   static constexpr int kWidth = 1600;
   static constexpr int kHeight = 1000;
   static QString Folder() { return QStringLiteral("real_corpus"); }
-  void SetUp() override {
-    MainRoadTest::SetUp();
-    QDir().mkpath(QStringLiteral(LINZORA_SCREENSHOT_DIR "/real_corpus"));
-  }
   QImage Shot(QWidget& w, const QString& name) { return SaveScreenshot(w, Folder() + QStringLiteral("/") + name); }
 
   // The window at full size, texts chosen in the chooser the wizard opens, the word typed, OK.
@@ -133,7 +129,7 @@ class RealCorpusTest : public MainRoadTest {
     Wizard().ButtonOKClick();
     ASSERT_TRUE(WaitUntil([&] { return w.Doc() != nullptr && !w.RunActive() && w.HasData(); }, 120000));
     w.resize(kWidth, kHeight);
-    QTest::qWait(20);
+    DeliverPendingEvents();
   }
   int TabOf(const QString& caption) {
     QTabWidget* tabs = Main().Pages()->Tabs();
@@ -146,7 +142,7 @@ class RealCorpusTest : public MainRoadTest {
     const int t = TabOf(caption);
     if (t < 0) return nullptr;
     Main().Pages()->Tabs()->setCurrentIndex(t);
-    QTest::qWait(30);
+    DeliverPendingEvents();
     return Main().Pages()->Tabs()->widget(t);
   }
   // What the window says beside a grab: its title and the status bar's panels.

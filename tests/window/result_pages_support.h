@@ -114,7 +114,7 @@ class ResultPagesTest : public MainRoadTest {
     Wizard().hide();
     Main().resize(1200, 760);
     Main().activateWindow();
-    WaitUntil([this] { return Main().MainFormIsActive(); }, 2000);
+    WaitUntil([this] { return Main().MainFormIsActive(); });
   }
   T_WholeLinzoraHolder& Doc() { return *Main().Doc(); }
   TConcordanceList& Lines() { return *Doc().fConcordanceList; }
@@ -124,14 +124,14 @@ class ResultPagesTest : public MainRoadTest {
   // Fires the tag through the menu handler and lets the posted grid message arrive.
   void Fire(int tag) {
     Main().HandleMenuCommand(tag, u"");
-    QTest::qWait(15);
+    DeliverPendingEvents();
   }
   // The page showing this list type, turned to; its grid (nullptr for a page without one).
   TVX_Grid* TurnToType(uint8_t type) {
     for (int t = 0; t < Main().Pages()->Count(); ++t)
       if (TVX_Grid* g = Main().Pages()->GridOfTab(t); g && g->ListType() == type) {
         Main().Pages()->Tabs()->setCurrentIndex(t);
-        QTest::qWait(5);
+        DeliverPendingEvents();
         return g;
       }
     return nullptr;

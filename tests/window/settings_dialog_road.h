@@ -12,9 +12,8 @@
 #include "window/main_road_support.h"
 #include "window/window_test_support.h"
 
-// Into <build>/screenshots/settings/.
+// Into <screenshots>/settings/.
 inline QImage SettingsShot(QWidget& w, const char* name) {
-  QDir().mkpath(QStringLiteral(LINZORA_SCREENSHOT_DIR "/settings"));
   return SaveScreenshot(w, QStringLiteral("settings/") + QString::fromLatin1(name));
 }
 
@@ -35,7 +34,7 @@ class SettingsDialogRoad : public MainRoadTest {
     QAction* item = Main().Menus()->ActionOfTag(tag);
     EXPECT_NE(item, nullptr);
     if (item) item->trigger();
-    WaitUntil([&] { return result != -1; }, 5000);
+    WaitUntil([&] { return result != -1; });
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
     return result;
   }

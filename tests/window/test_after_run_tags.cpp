@@ -34,7 +34,7 @@ class AfterRunTags : public MainRoadTest {
     dialogs.Script({answer_prefix_question});
     RunFromWizard(u"river");
     ASSERT_NE(Main().Doc(), nullptr);
-    QTest::qWait(20);
+    DeliverPendingEvents();
   }
   static std::vector<std::pair<UString, int32_t>> TagsOf(const T_WholeLinzoraHolder& doc) {
     std::vector<std::pair<UString, int32_t>> tags;
@@ -72,12 +72,12 @@ TEST_F(AfterRunTags, RunKeepsTheTagFileTagsAndTheChooserShowsThem) {
   EXPECT_NE(Button("AdvGlowButtonUndefinedTags")->text(), before);
   // Tag List (colours) toggles the chooser: it shows, so the command hides it.
   Main().HandleMenuCommand(77, u"");
-  QTest::qWait(10);
+  DeliverPendingEvents();
   EXPECT_FALSE(Main().TagColourChooser()->isVisible());
   // Closing the data hides the buttons.
   dialogs.Script({mrNo});
   Main().HandleMenuCommand(26, u"");
-  EXPECT_TRUE(WaitUntil([this] { return !Main().HasData(); }, 3000));
+  EXPECT_TRUE(WaitUntil([this] { return !Main().HasData(); }));
   EXPECT_TRUE(Button("AdvGlowButtonUndefinedTags")->isHidden());
 }
 
@@ -91,7 +91,7 @@ TEST_F(AfterRunTags, SavedConcordanceKeepsItsTagsWhenTheTagFileChanged) {
   dialogs.Script({mrNo});
   Start({name});
   ASSERT_TRUE(WaitUntil([this] { return Main().HasData(); }));
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_EQ(TagsOf(*Main().Doc()), kRedParagraphs);
   ASSERT_NE(Main().TagColourChooser(), nullptr);
   EXPECT_TRUE(Main().TagColourChooser()->isVisible());
@@ -119,7 +119,7 @@ TEST_F(AfterRunTags, WithoutATagFileNothingIsAskedOrShown) {
   dialogs.Clear();
   RunFromWizard(u"river");
   ASSERT_NE(Main().Doc(), nullptr);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_TRUE(Main().Doc()->fArrayOfSavedTags.empty());
   EXPECT_FALSE(WasAsked(TVXDialog::TreatTagsAsPrefixInQ));
   EXPECT_TRUE(Main().TagColourChooser() == nullptr || !Main().TagColourChooser()->isVisible());

@@ -39,14 +39,14 @@ class CellDoubleClick : public ResultPagesTest {
       if (fill) fill(d);
     });
     act();
-    QTest::qWait(30);
+    DeliverPendingEvents();
     // A dialog that never came: the timer must not answer a later one.
     if (met.isEmpty()) {
       QPointer<QDialog> probe = new QDialog(&Main());
       probe->setObjectName(QStringLiteral("probe"));
       probe->setAttribute(Qt::WA_DeleteOnClose);
       probe->open();
-      QTest::qWait(30);
+      WaitUntil([&probe] { return !probe || !probe->isVisible(); });
       if (probe && probe->isVisible()) probe->close();
     }
     return met;
@@ -119,7 +119,7 @@ TEST_F(CellDoubleClick, CollocateAndPatternCells) {
   TVX_Grid* grid = TurnToType(kListCollocates);
   ASSERT_NE(grid, nullptr);
   auto* collocates = dynamic_cast<TCollocateList*>(Doc().fCollocateList.get());
-  ASSERT_TRUE(WaitUntil([&] { return collocates->Count() > 1; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return collocates->Count() > 1; }));
   EXPECT_EQ(DoubleClick(grid, 1, 16), QStringLiteral("TGeneralInputDlg"));  // the highlight's choice (Total)
   EXPECT_FALSE(Lines().HighlightRec.active);
   // Column 14 while the Set column shows: the set-column editor.
@@ -130,7 +130,7 @@ TEST_F(CellDoubleClick, CollocateAndPatternCells) {
   grid->ListChanged();
   TVX_Grid* patterns = TurnToType(kListPatterns);
   ASSERT_NE(patterns, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return Doc().fPatternsList->Count() > 0; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return Doc().fPatternsList->Count() > 0; }));
   // The search word's own column (6) names a collocate in every row.
   EXPECT_EQ(DoubleClick(patterns, 1, 6), QStringLiteral("TGeneralInputDlg"));
 }
@@ -139,7 +139,7 @@ TEST_F(CellDoubleClick, ClusterPlotTimelineAndFileNameCells) {
   TVX_Grid* clusters = TurnToType(kListClusters);
   ASSERT_NE(clusters, nullptr);
   auto* list = dynamic_cast<TConcordanceClusterList*>(Doc().fClusterList.get());
-  ASSERT_TRUE(WaitUntil([&] { return list->Count() > 0; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return list->Count() > 0; }));
   // A cluster with related clusters: its row's column 5.
   int row = -1;
   for (int i = 0; i < list->Count() && row < 0; ++i)
@@ -160,7 +160,7 @@ TEST_F(CellDoubleClick, ClusterPlotTimelineAndFileNameCells) {
   TVX_Grid* plot = TurnToType(kListPlot);
   ASSERT_NE(plot, nullptr);
   auto* plots = dynamic_cast<TConcPlotList*>(Doc().fConcPlotList.get());
-  ASSERT_TRUE(WaitUntil([&] { return plots->Count() > 0; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return plots->Count() > 0; }));
   int text_row = -1;  // a row of one text
   for (int r = 1; r <= plots->TotalRowCount() && text_row < 0; ++r)
     if (const TConcordancePlotEntry* e = plots->CPlotDatum(r - 1); e && !e->rec.IsOverallEntry && e->rec.plot_file_number > 0)
@@ -177,7 +177,7 @@ TEST_F(CellDoubleClick, ClusterPlotTimelineAndFileNameCells) {
 
   TVX_Grid* timeline = TurnToType(kListTimeline);
   ASSERT_NE(timeline, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return Doc().fTimeLineList->Count() > 0; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return Doc().fTimeLineList->Count() > 0; }));
   DoubleClick(timeline, 1, 6);
   EXPECT_EQ(Viewer()->windowTitle(), ToQString(VXRes(TVXRes::VXTimeLineData)));
   EXPECT_GE(Viewer()->Forms().size(), 2u);  // the row's label and at least one period
@@ -209,7 +209,7 @@ TEST_F(CellDoubleClick, ALayoutThatMovesColumnsKeepsWhatEachCellOpens) {
   ASSERT_EQ(grid->ListColumnOfSection(1), 3);
   // A double-click on the first shown column opens the line's text, not its source-text page.
   emit grid->doubleClicked(grid->Model().index(1, 0));
-  QTest::qWait(30);
+  DeliverPendingEvents();
   EXPECT_TRUE(Main().TextViewer().isVisible());
   EXPECT_EQ(ShownListType(), kListConcordance);
   Main().TextViewer().hide();
@@ -227,7 +227,7 @@ TEST_F(CellDoubleClick, ALayoutThatMovesColumnsKeepsWhatEachCellOpens) {
   grid->setCurrentIndex(grid->Model().index(3, lines_section));
   Main().Status()->SetPanelText(kPanelRow, u"");
   emit grid->clicked(grid->Model().index(3, lines_section));
-  QTest::qWait(150);
+  WaitUntil([this] { return Main().Status()->PanelText(kPanelRow).contains(QStringLiteral("4")); });
   EXPECT_TRUE(Main().Status()->PanelText(kPanelRow).contains(QStringLiteral("4")));
 }
 
@@ -238,13 +238,13 @@ TEST_F(CellDoubleClick, AClickOnALineShowsItsRowAfterAPause) {
   Main().Status()->SetPanelText(kPanelRow, u"");
   Main().GridConcordanceClickCell(grid, 4, 1);
   EXPECT_TRUE(Main().Status()->PanelText(kPanelRow).isEmpty());  // not before the pause
-  QTest::qWait(150);
+  WaitUntil([this] { return Main().Status()->PanelText(kPanelRow).contains(QStringLiteral("4")); });
   EXPECT_TRUE(Main().Status()->PanelText(kPanelRow).contains(QStringLiteral("4")));
   EXPECT_EQ(YikesCount(), yikes);
   // A click on another column waits for nothing.
   Main().Status()->SetPanelText(kPanelRow, u"");
   Main().GridConcordanceClickCell(grid, 4, 2);
-  QTest::qWait(150);
+  PastPause(150);
   EXPECT_TRUE(Main().Status()->PanelText(kPanelRow).isEmpty());
 }
 

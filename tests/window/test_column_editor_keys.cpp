@@ -13,7 +13,7 @@ TEST_F(MainRoadTest, ColumnEditorKeysShowAndHideAHeading) {
   ASSERT_NE(Main().Doc(), nullptr);
   TurnTo("Concordance");
   Main().HandleMenuCommand(29, u"");  // Layout
-  QTest::qWait(20);
+  DeliverPendingEvents();
   auto* form = qobject_cast<TFormColumns*>(Main().ColumnsForm());
   ASSERT_NE(form, nullptr);
   ASSERT_TRUE(form->isVisible());

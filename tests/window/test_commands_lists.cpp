@@ -39,7 +39,6 @@ constexpr int kConcordanceSetColumn = 2;
 
 // The dialog as the user sees it, into the screenshots' commands folder.
 void CommandShot(QWidget& w, const QString& name) {
-  QDir().mkpath(QStringLiteral(LINZORA_SCREENSHOT_DIR "/commands"));
   SaveScreenshot(w, QStringLiteral("commands/") + name);
 }
 
@@ -85,7 +84,7 @@ TEST_F(CommandsListsTest, ChangeLanguageGivesTheListTheChosenLanguageAndNotesIt)
     noted = noted || Doc().fNotes[i].find(u"Language changed to " + chosen) != UString::npos;
   EXPECT_TRUE(noted);
   // The controller is told the language itself, not its place in this user's list.
-  EXPECT_TRUE(WaitUntil([this] { return CodeSent(kCodeLanguageChoice); }, 2000));
+  EXPECT_TRUE(WaitUntil([this] { return CodeSent(kCodeLanguageChoice); }));
 }
 
 TEST_F(CommandsListsTest, SetColumnEditTakesTheValueAndDraggedColourThenClearEmptiesIt) {
@@ -205,7 +204,7 @@ TEST_F(CommandsListsTest, LemmaMatchesWithoutALemmaListOffersToSetOneUp) {
   dialogs.Script({mrYes});
   Fire(25);
   EXPECT_TRUE(WasAsked(TVXDialog::NoLemmaList));
-  EXPECT_TRUE(WaitUntil([this] { return CodeSent(2795); }, 2000));
+  EXPECT_TRUE(WaitUntil([this] { return CodeSent(2795); }));
   EXPECT_NE(StatusMessage(), QStringLiteral("Not available in this window."));
 }
 
@@ -224,7 +223,7 @@ TEST_F(CommandsListsTest, YesToSettingUpALemmaListOpensTheListsDialog) {
   dialogs.Script({mrYes});
   Fire(25);
   EXPECT_TRUE(WasAsked(TVXDialog::NoLemmaList));
-  EXPECT_TRUE(WaitUntil([&] { return met; }, 3000));
+  EXPECT_TRUE(WaitUntil([&] { return met; }));
   // The lemma list chosen there is the tool's from now on.
   EXPECT_EQ(GetLemmaMatchStopFilename(current_tool_var, 0), lemmas);
 }
@@ -261,7 +260,7 @@ TEST_F(CommandsListsTest, TypingModesLetTheGridEditOnlyTheCellsTheyAllow) {
       QTest::keyClicks(edit, text);
       QTest::keyClick(edit, end);
     }
-    QTest::qWait(5);
+    DeliverPendingEvents();
   };
   // Type-in: no cell changes.
   Fire(176);
@@ -282,7 +281,7 @@ TEST_F(CommandsListsTest, TypingModesLetTheGridEditOnlyTheCellsTheyAllow) {
   type_into_cell(1, kConcordanceSetColumn, QStringLiteral("verb"), Qt::Key_Return);
   EXPECT_EQ(CategoryOf(Lines(), Main().LineOfRow(grid, 1), kConcordanceSetColumn), u"verb");
   // The only Set column: the cursor has gone one row down for the next category.
-  EXPECT_TRUE(WaitUntil([grid] { return grid->CurrentRow() == 2; }, 1000)) << grid->CurrentRow();
+  EXPECT_TRUE(WaitUntil([grid] { return grid->CurrentRow() == 2; })) << grid->CurrentRow();
   EXPECT_EQ(grid->CurrentColumn(), kConcordanceSetColumn);
   type_into_cell(1, 1, QStringLiteral("x"), Qt::Key_Return);
   EXPECT_EQ(UString(UStringView(TLineTextWide(Lines().Line(Main().LineOfRow(grid, 1))->Text()))), line_text);

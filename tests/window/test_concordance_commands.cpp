@@ -41,7 +41,7 @@ class ConcordanceCommands : public MainRoadTest {
     // Delete is left to the grid only while the main window is the active one.
     Wizard().hide();
     Main().activateWindow();
-    WaitUntil([this] { return Main().MainFormIsActive(); }, 2000);
+    WaitUntil([this] { return Main().MainFormIsActive(); });
   }
   TConcordanceList& Lines() { return *Main().Doc()->fConcordanceList; }
   TVX_Grid& Grid() { return *Main().ConcordanceGrid(); }
@@ -49,7 +49,7 @@ class ConcordanceCommands : public MainRoadTest {
   // Fires the tag and lets the posted grid message arrive.
   void Fire(int tag) {
     Main().HandleMenuCommand(tag, u"");
-    QTest::qWait(10);
+    DeliverPendingEvents();
   }
   int instances_started = 0;
   const std::vector<uint16_t>& Codes() { return windows->controller->CodesReceived(); }
@@ -170,7 +170,7 @@ TEST_F(ConcordanceCommands, CopyGoesThroughTheFormatDialogAndCancelCopiesNothing
   QApplication::clipboard()->clear();
   AnswerNextModal(false);
   Fire(22);
-  QTest::qWait(50);
+  DeliverPendingEvents();
   EXPECT_TRUE(QApplication::clipboard()->text().isEmpty());
   AnswerNextModal(true);
   Fire(22);
@@ -183,12 +183,12 @@ TEST_F(ConcordanceCommands, ClusterSettingsCancelChangesNothingOkRecomputes) {
   const TConcSettingsRec32 before = doc.fSettings;
   AnswerNextModal(false);
   Fire(42);
-  QTest::qWait(50);
+  DeliverPendingEvents();
   EXPECT_EQ(std::memcmp(&before, &doc.fSettings, sizeof before), 0);
   doc.fComputed[1] = 0;
   AnswerNextModal(true);
   Fire(42);
-  ASSERT_TRUE(WaitUntil([&] { return doc.fComputed[1] != 0; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return doc.fComputed[1] != 0; }));
 }
 
 TEST_F(ConcordanceCommands, UnknownCodesAndHeadersChangeNothing) {
@@ -196,7 +196,7 @@ TEST_F(ConcordanceCommands, UnknownCodesAndHeadersChangeNothing) {
   PostWindowMessage(&Grid(), kMsgGridCommand, 5000 + 231, 0);
   PostWindowMessage(&Grid(), kMsgGridCommand, 0xFFFFFFFFull, 0);
   Fire(-999);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_EQ(Lines().Count(), count);
   for (int i = 0; i < count; ++i) EXPECT_FALSE(Lines().GetDeleted(i));
   EXPECT_NE(Main().Doc(), nullptr);
@@ -226,7 +226,7 @@ TEST_F(ConcordanceCommands, MessagesOfTheMainWindow) {
   doc.fArrayOfSavedTags.resize(3);
   auto post = [&](uint32_t msg, uint64_t w, int64_t l) {
     PostWindowMessage(&Main(), msg, w, l);
-    QTest::qWait(10);
+    DeliverPendingEvents();
   };
   auto hidden = [&] {
     std::vector<int> v;
@@ -266,7 +266,7 @@ TEST_F(ConcordanceCommands, PlotAndTimelinePagesArePaintedAndThePlotNamesTheHitU
   ASSERT_NE(grid, nullptr);
   EXPECT_NE(dynamic_cast<TResultPlotDelegate*>(grid->itemDelegateForColumn(5)), nullptr);
   auto* plot = dynamic_cast<TConcPlotList*>(Main().Doc()->fConcPlotList.get());
-  ASSERT_TRUE(WaitUntil([&] { return plot && plot->Count() > 0; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return plot && plot->Count() > 0; }));
   const int row = plot->show_overall ? 1 : 0;  // the first text's row
   const TConcordancePlotEntry* first = plot->Row(0);
   ASSERT_GT(first->plots.Count(), 0);
@@ -367,7 +367,7 @@ TEST_F(ConcordanceCommands, HighlightingACollocateSortsItsLinesFirstOnlyWhenShow
   TVX_Grid* grid = TurnTo("Collocates");
   ASSERT_NE(grid, nullptr);
   auto* collocates = dynamic_cast<TCollocateList*>(Main().Doc()->fCollocateList.get());
-  ASSERT_TRUE(WaitUntil([&] { return collocates && collocates->Count() > 0; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return collocates && collocates->Count() > 0; }));
   // The total column, wherever the grid shows it.
   const int total = grid->Model().Source().ViewOfListColumn(16) + 1;
   grid->setCurrentIndex(grid->Model().index(0, total - 1));
@@ -377,14 +377,14 @@ TEST_F(ConcordanceCommands, HighlightingACollocateSortsItsLinesFirstOnlyWhenShow
   const QWidget* page = Main().Pages()->Tabs()->currentWidget();
   AnswerNextModal(false);
   Fire(150);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_FALSE(Lines().HighlightRec.active);
   EXPECT_EQ(Main().Pages()->Tabs()->currentWidget(), page);
 
   grid->setCurrentIndex(grid->Model().index(0, total - 1));
   AnswerNextModal(true, [](QDialog& d) { static_cast<TGeneralInputDlg&>(d).OptionButton(1)->click(); });
   Fire(150);
-  ASSERT_TRUE(WaitUntil([&] { return Lines().HighlightRec.active; }, 2000));
+  ASSERT_TRUE(WaitUntil([&] { return Lines().HighlightRec.active; }));
   EXPECT_EQ(Lines().HighlightRec.colloc_w, word);
   EXPECT_TRUE(Lines().HighlightRec.all);
   EXPECT_EQ(Lines().SortLevel(0).key, 28);
@@ -397,7 +397,7 @@ TEST_F(ConcordanceCommands, AWordWithLemmaFormsOpensTheFormsWindowAndHighlightsN
   TVX_Grid* grid = TurnTo("Collocates");
   ASSERT_NE(grid, nullptr);
   auto* collocates = dynamic_cast<TCollocateList*>(Main().Doc()->fCollocateList.get());
-  ASSERT_TRUE(WaitUntil([&] { return collocates && collocates->Count() > 2; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return collocates && collocates->Count() > 2; }));
   const UString form = collocates->Row(1)->rec.word.value_or(UString());
   ASSERT_TRUE(collocates->Join(0, 1, false));
   grid->ListChanged();
@@ -417,7 +417,7 @@ TEST_F(ConcordanceCommands, UnjoinTakesTheSelectedHeadsFormsOutAndUnjoinAllEvery
   TVX_Grid* grid = TurnTo("Collocates");
   ASSERT_NE(grid, nullptr);
   auto* collocates = dynamic_cast<TCollocateList*>(Main().Doc()->fCollocateList.get());
-  ASSERT_TRUE(WaitUntil([&] { return collocates && collocates->Count() > 3; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return collocates && collocates->Count() > 3; }));
   ASSERT_TRUE(collocates->Join(0, 1, false) && collocates->Join(0, 2, false));
   grid->ListChanged();
   grid->setCurrentIndex(grid->Model().index(0, 0));
@@ -437,7 +437,7 @@ TEST_F(ConcordanceCommands, WordSortsReorderTheCollocates) {
   TVX_Grid* grid = TurnTo("Collocates");
   ASSERT_NE(grid, nullptr);
   auto* collocates = dynamic_cast<TCollocateList*>(Main().Doc()->fCollocateList.get());
-  ASSERT_TRUE(WaitUntil([&] { return collocates && collocates->Count() > 2; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return collocates && collocates->Count() > 2; }));
   auto words = [&] {
     std::vector<UString> v;
     for (int i = 0; i < collocates->Count(); ++i) v.push_back(collocates->Row(i)->rec.word.value_or(UString()));
@@ -476,7 +476,7 @@ TEST_F(ConcordanceCommands, TheTagColourChooserListsTheDocumentsTagsAndItsTicksH
   // The second box unticked, with the first entry selected: the second tag is hidden.
   chooser->List()->setCurrentRow(0);
   chooser->List()->item(1)->setCheckState(Qt::Unchecked);
-  ASSERT_TRUE(WaitUntil([&] { return doc.fArrayOfSavedTags[1].hidden == 1; }, 2000));
+  ASSERT_TRUE(WaitUntil([&] { return doc.fArrayOfSavedTags[1].hidden == 1; }));
   EXPECT_EQ(doc.fArrayOfSavedTags[0].hidden, 0);
   EXPECT_EQ(doc.fArrayOfSavedTags[2].hidden, 0);
   chooser->hide();
@@ -487,7 +487,7 @@ TEST_F(ConcordanceCommands, ExitClosesTheWindow) {
   ASSERT_TRUE(Main().isVisible());
   dialogs.Script({mrNo, mrNo});  // not saved
   Fire(91);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_FALSE(Main().isVisible());
 }
 

@@ -59,7 +59,7 @@ class ConcordanceSettingsRoad : public SettingsDialogRoad {
       sets.OKClick();
     });
     Main().HandleMenuCommand(kPlotMenuItem, u"");
-    QTest::qWait(20);
+    DeliverPendingEvents();
     std::vector<std::pair<UString, UString>> rows;
     auto& plot = static_cast<TConcPlotList&>(*Main().Doc()->fConcPlotList);
     for (int i = 0; i < plot.Count(); ++i) rows.emplace_back(plot.Row(i)->plot_filename, plot.Row(i)->plot_sw_string);
@@ -155,7 +155,7 @@ TEST_F(ConcordanceSettingsRoad, ZeroPositionsAndPlotOrderFollowTheStore) {
   Wizard().FileNameBox()->setText(ToQString(dir.Write(u"words.txt", "river\nmill\n")));
   Wizard().ButtonSWsFromFileClick();
   Wizard().ButtonOKClick();
-  QTest::qWait(20);
+  DeliverPendingEvents();
   ASSERT_TRUE(WaitUntil([this] { return !Main().RunActive(); }));
   ASSERT_EQ(Main().Doc()->fConcordanceList->Count(), 12);
   const int sparse = PositionsWithNumbers();

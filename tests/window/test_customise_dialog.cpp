@@ -45,7 +45,7 @@ class CustomiseRoad : public SettingsDialogRoad {
     });
     QContextMenuEvent click(QContextMenuEvent::Mouse, at, grid->viewport()->mapToGlobal(at));
     QApplication::sendEvent(grid->viewport(), &click);
-    WaitUntil([&] { return seen; }, 3000);
+    WaitUntil([&] { return seen; });
     if (!seen) use(nullptr);
   }
   static QStringList Captions(QMenu* menu) {
@@ -100,7 +100,7 @@ TEST_F(CustomiseRoad, ChosenCommandsAreOnTheRightClickMenuAndShortcutsOnTheMenu)
         break;
       }
   });
-  EXPECT_TRUE(WaitUntil([&] { return Main().Doc()->fNotes.Count() > notes; }, 5000));
+  EXPECT_TRUE(WaitUntil([&] { return Main().Doc()->fNotes.Count() > notes; }));
 
   // The dialog opens on what is stored.
   ThroughTheMenu([](TCustomiseDialog& d) {

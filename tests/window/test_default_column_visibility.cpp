@@ -15,7 +15,7 @@ class DefaultColumnVisibility : public MainRoadTest {
   TFormColumns& OpenLayout() {
     TurnTo("Concordance");
     Main().HandleMenuCommand(29, u"");  // Layout
-    QTest::qWait(20);
+    DeliverPendingEvents();
     auto* form = qobject_cast<TFormColumns*>(Main().ColumnsForm());
     EXPECT_NE(form, nullptr);
     return *form;

@@ -26,7 +26,7 @@ class DocumentReopened : public MainRoadTest {
     Wizard().FileNameBox()->setText(ToQString(dir.Write(u"lists/words.txt", words)));
     Wizard().ButtonSWsFromFileClick();
     Wizard().ButtonOKClick();
-    QTest::qWait(20);
+    DeliverPendingEvents();
     ASSERT_TRUE(WaitUntil([this] { return !Main().RunActive(); }));
     ASSERT_NE(Main().Doc(), nullptr);
   }
@@ -72,7 +72,7 @@ TEST_F(DocumentReopened, CategoriesComeBackAfterSaveAndReopen) {
     static_cast<TFormSetColumnEdit&>(d).ValueBox()->setCurrentText(QStringLiteral("my category"));
   });
   Main().DDblClickCell(grid, 1);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   const std::map<int64_t, UString> before = CategoriesByPlace();
   int typed = 0;
   for (const auto& [place, text] : before) typed += text == u"my category" ? 1 : 0;
@@ -116,7 +116,7 @@ TEST_F(DocumentReopened, ReopenedLinesWidenFromTheirTexts) {
   ASSERT_EQ(Lines().Count(), 1);
   EXPECT_EQ(UString(Lines().Line(0)->Text().ToUString()), narrow);
   Main().HandleMenuCommand(183, u"");  // Move right
-  QTest::qWait(20);
+  DeliverPendingEvents();
   const UString wide(Lines().Line(0)->Text().ToUString());
   EXPECT_GT(wide.size(), narrow.size());
   EXPECT_NE(wide.find(u"word140 word141"), UString::npos);
@@ -142,7 +142,7 @@ TEST_F(DocumentReopened, ReopenedLinesWhoseTextIsGoneSaySo) {
   ASSERT_NE(Main().Doc(), nullptr);
   dialogs.Clear();
   Main().HandleMenuCommand(183, u"");
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_TRUE(WasAsked(TVXDialog::CantFindOneOfTheFiles));
   EXPECT_EQ(UString(Lines().Line(0)->Text().ToUString()), narrow);
 }

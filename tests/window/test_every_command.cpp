@@ -193,12 +193,12 @@ class EveryCommand : public ResultPagesTest {
     for (int t = 0; t < Main().Pages()->Count(); ++t) {
       Main().Pages()->Tabs()->setCurrentIndex(t);
       if (TVX_Grid* g = Main().Pages()->GridOfTab(t)) {
-        EXPECT_TRUE(WaitUntil([g] { return g->List() && g->List()->Count() > 0; }, 10000))
+        EXPECT_TRUE(WaitUntil([g] { return g->List() && g->List()->Count() > 0; }))
             << Main().Pages()->Tabs()->tabText(t).toStdString();
       }
     }
     Main().Pages()->Tabs()->setCurrentIndex(0);
-    QTest::qWait(10);
+    DeliverPendingEvents();
     // A blinking caret would tell of a change where there is none.
     QApplication::setCursorFlashTime(0);
   }
@@ -354,7 +354,7 @@ class EveryCommand : public ResultPagesTest {
         break;
     }
     // Grid commands arrive as posted messages.
-    QTest::qWait(20);
+    DeliverPendingEvents();
     canceller.Disarm();
     if (changed) {
       QStringList what;
@@ -394,7 +394,7 @@ class EveryCommand : public ResultPagesTest {
       QAction* a = MenuAction(tag, {});
       if (!a || !a->isVisible() || !a->isEnabled()) return false;
       a->trigger();
-      QTest::qWait(20);
+      DeliverPendingEvents();
       return true;
     };
     if (!fire(kTagDelete) || !list.GetDeleted(entry)) return QStringLiteral("Delete did not delete the line");
@@ -423,7 +423,7 @@ TEST_F(EveryCommand, EveryVisibleCommandDoesSomething) {
   for (int t = 0; t < tabs->count(); ++t) {
     const QString page = tabs->tabText(t);
     tabs->setCurrentIndex(t);
-    QTest::qWait(10);
+    DeliverPendingEvents();
     // The tool bar and the right-click menus first: a menu item may hide the tool bar.
     std::vector<TItem> items = ToolBarItems();
     for (TItem& i : PopUpItems(tabs->widget(t))) items.push_back(i);
@@ -461,7 +461,7 @@ TEST_F(EveryCommand, EveryVisibleCommandDoesSomething) {
   tabs->setCurrentIndex(0);
   ASSERT_TRUE(Main().ToolbarPanel()->isVisible());
   Main().ToolbarCloseButton()->click();
-  QTest::qWait(10);
+  DeliverPendingEvents();
   EXPECT_FALSE(Main().ToolbarPanel()->isVisible());
   dialogs.Script({mrNo});  // the changes are not saved
   bool fired = false;

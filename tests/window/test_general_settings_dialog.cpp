@@ -99,7 +99,7 @@ TEST_F(GeneralSettingsRoad, StartUpReopensTheLastFileOnlyWhenChosen) {
     d.accept();
   });
   Start();
-  ASSERT_TRUE(WaitUntil([this] { return Main().Doc() != nullptr; }, 5000));
+  ASSERT_TRUE(WaitUntil([this] { return Main().Doc() != nullptr; }));
   EXPECT_EQ(Main().StartupDocument(), file);
 }
 
@@ -118,7 +118,7 @@ TEST_F(GeneralSettingsRoad, OpenShowsTheKindOfDialogChosen) {
     };
     QTimer::singleShot(10, look);
     Trigger(kOpenMenuItem);
-    WaitUntil([&] { return own != -1; }, 5000);
+    WaitUntil([&] { return own != -1; });
     return own;
   };
   EXPECT_EQ(open_dialog_is_own(), 1);

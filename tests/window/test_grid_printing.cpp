@@ -112,7 +112,7 @@ TEST(GridPrinting, AConcordanceFitsThePageWidth) {
     painter.scale(printer.resolution() / 96.0 / 4, printer.resolution() / 96.0 / 4);
     PaintGridPage(grid, painter, printer, plan, 0, {});
   }
-  image.save(QStringLiteral(LINZORA_SCREENSHOT_DIR "/printed_concordance_page.png"));
+  image.save(ScreenshotFile(QStringLiteral("printed_concordance_page.png")));
   // The right-most column's numbers reach the page, left of its edge.
   int ink_right = 0;
   for (int y = 0; y < image.height(); ++y)

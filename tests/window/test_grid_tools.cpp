@@ -1,6 +1,6 @@
 // The grid tools on the pages of a real concordance: each window opened by its menu tag, driven
 // through its controls, and the grid checked after; Cancel and close change nothing. Screenshots
-// of every window go to screenshots/grid_tools/.
+// of every window go to <screenshots>/grid_tools/.
 #include <QButtonGroup>
 #include <QDir>
 #include <QDoubleSpinBox>
@@ -36,7 +36,6 @@ namespace {
 constexpr int kFileColumn = 13, kWordColumn = 4;
 
 QImage Shot(QWidget& w, const char* name) {
-  QDir().mkpath(QStringLiteral(LINZORA_SCREENSHOT_DIR "/grid_tools"));
   return SaveScreenshot(w, QStringLiteral("grid_tools/") + QString::fromLatin1(name));
 }
 
@@ -54,7 +53,7 @@ class GridTools : public MainRoadTest {
   TVXBaseDataClass& List() { return *Grid().List(); }
   void Fire(int tag) {
     Main().HandleMenuCommand(tag, u"");
-    QTest::qWait(20);
+    DeliverPendingEvents();
   }
   int ViewColumns() { return Grid().Model().columnCount(); }
   // A set column added through the column editor, its cells (by list row) given, the cursor on
@@ -500,7 +499,7 @@ TEST_F(GridTools, ZapRecountsTheTextsAndTheViewsMadeFromTheLines) {
     return -1;
   };
   ASSERT_NE(TurnTo("Plot"), nullptr);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   const int lines_before = List().Count();
   const int64_t plot_before = plot_hits();
   ASSERT_GT(plot_before, 0);
@@ -521,7 +520,7 @@ TEST_F(GridTools, ZapRecountsTheTextsAndTheViewsMadeFromTheLines) {
   ASSERT_EQ(List().Count(), lines_before - static_cast<int>(rows.size()));
   EXPECT_EQ(file_hits(file), 1);
   ASSERT_NE(TurnTo("Plot"), nullptr);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_EQ(plot_hits(), plot_before - static_cast<int64_t>(rows.size()));
   // Undo brings the lines back, still deleted, then takes the deletion off: the counts follow.
   for (const int lines_counted : {1, of_file}) {
@@ -530,7 +529,7 @@ TEST_F(GridTools, ZapRecountsTheTextsAndTheViewsMadeFromTheLines) {
     EXPECT_EQ(List().Count(), lines_before);
     EXPECT_EQ(file_hits(file), lines_counted);
     ASSERT_NE(TurnTo("Plot"), nullptr);
-    QTest::qWait(20);
+    DeliverPendingEvents();
     EXPECT_EQ(plot_hits(), plot_before - (of_file - lines_counted));
   }
 }
@@ -656,7 +655,7 @@ TEST_F(GridToolsBatch, BatchArchiveListedOpenedRefusedAndDamaged) {
   Wizard().SearchWordItems.AddedSearchWords(u"old");
   TFormBatchProcessSetup& batch = Main().BatchWindow();
   const UString out = dir.Path() + u"zipped/";
-  QTimer::singleShot(50, &batch, [&batch, out] {
+  WhenShown(&batch, [&batch, out] {
     batch.FolderEdit()->setText(ToQString(out));
     batch.ZipCheck()->setChecked(true);
     batch.ButtonOKClick();
@@ -761,7 +760,7 @@ TEST_F(GridTools, SavingSaysAddedValuesStayBehindAndTheConditionsFollowThePage) 
   for (int t = 1; t < Main().Pages()->Count(); ++t)
     if (TVX_Grid* g = Main().Pages()->GridOfTab(t)) {
       Main().Pages()->Tabs()->setCurrentIndex(t);
-      QTest::qWait(20);
+      DeliverPendingEvents();
       EXPECT_EQ(form->Grid(), g);
       break;
     }

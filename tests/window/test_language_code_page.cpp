@@ -41,7 +41,7 @@ TEST_F(LanguageCodePage, AnEightBitCorpusIsReadInTheChosenCodePage) {
                                                }),
               int(QDialog::Accepted))
         << c.typed;
-    ASSERT_TRUE(WaitUntil([&] { return GetTextSettings().LCID() == c.lcid; }, 3000)) << c.typed;
+    ASSERT_TRUE(WaitUntil([&] { return GetTextSettings().LCID() == c.lcid; })) << c.typed;
     EXPECT_EQ(LinesFor(u"\u015Bwiat"), c.lines) << c.typed << " " << c.code_page;
   }
 }

@@ -235,7 +235,7 @@ class LineMarksRoad : public SettingsDialogRoad {
     QAction* item = Main().Menus()->ActionOfTag(tag);
     ASSERT_NE(item, nullptr);
     item->trigger();
-    QTest::qWait(10);
+    DeliverPendingEvents();
   }
   const TGrid_data_rec& LineCell(int row) { return Main().ConcordanceGrid()->Model().Source().Cell(row, 1); }
   // The characters of the line cell's spans, with their colours.
@@ -301,7 +301,7 @@ TEST_F(LineMarksRoad, TagsAndWordsColouredThroughTheMenu) {
   const auto& spans = LineCell(1).spans;
   EXPECT_TRUE(std::is_sorted(spans.begin(), spans.end(), [](const auto& a, const auto& b) { return a.start < b.start; }));
   Main().resize(1200, 500);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   const QImage shot = SaveScreenshot(Main(), QStringLiteral("commands/concordance_line_marks_coloured"));
   EXPECT_GT(ColoursIn(shot), 4);
 
@@ -394,14 +394,14 @@ TEST_F(LineMarksRoad, ColourChangesReachTheNextPaint) {
   mine.SetForeground(0x123456);
   ASSERT_TRUE(SharedSettingsStore().Write("word_handling_colour.0.3", mine.bytes, TWordHandlingColourRec::kSize));
   PostWindowMessage(&Main(), 0x401, 233, 0);
-  QTest::qWait(10);
+  DeliverPendingEvents();
   EXPECT_EQ(river_colour(), 0x123456u);
 
   TPrinterPrefsRec prefs = GetPrinterPrefs();
   prefs.SetPlainLines(true);
   SetPrinterPrefs(prefs);
   PostWindowMessage(&Main(), 0x401, 233, 0);
-  QTest::qWait(10);
+  DeliverPendingEvents();
   TVX_Grid& grid = *Main().ConcordanceGrid();
   grid.SetPrintKind(kGridPreviewing);
   EXPECT_EQ(grid.Model().Source().FreshCell(1, 1).mark_spans, 0);
@@ -417,7 +417,7 @@ TEST_F(LineMarksRoad, PaperSheetsLeaveTheScreensCellsKept) {
   prefs.SetPlainLines(true);
   SetPrinterPrefs(prefs);
   PostWindowMessage(&Main(), 0x401, 233, 0);
-  QTest::qWait(10);
+  DeliverPendingEvents();
   ASSERT_GT(LineCell(1).tag_mark_spans, 0);
   const TGrid_data_rec* kept = &LineCell(1);
   const size_t rows = Main().ConcordanceGrid()->Model().Source().CachedRowCount();
@@ -445,7 +445,7 @@ TEST_F(LineMarksRoad, TagsInsertedFromAnotherPageRecolourTheLines) {
   ASSERT_NE(TurnTo("Collocates"), nullptr);
   UseTagFile("<N> /colour=\"blue\"\n<V> /colour=\"white ON red\"\n");
   Main().HandleMenuCommand(73, u"");
-  QTest::qWait(10);
+  DeliverPendingEvents();
   TurnTo("Concordance");
   const uint32_t after = tag_colour();
   EXPECT_NE(after, 0xFFFFFFFFu);

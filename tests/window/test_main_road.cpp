@@ -55,7 +55,7 @@ TEST_F(MainRoadTest, WizardRunSortSaveReopenAndFollowUp) {
 
   Wizard().SearchBox()->setCurrentText(QStringLiteral("river"));
   Wizard().CheckAndStoreChoices();
-  QTest::qWait(30);
+  DeliverPendingEvents();
   const QImage wizard_shot = SaveScreenshot(Wizard(), QStringLiteral("start_wizard"));
   EXPECT_GT(ColoursIn(wizard_shot), 8);
 
@@ -80,7 +80,7 @@ TEST_F(MainRoadTest, WizardRunSortSaveReopenAndFollowUp) {
 
   // The concordance page: counts on the status bar, the search word centred and coloured.
   w.resize(1100, 700);
-  QTest::qWait(50);
+  DeliverPendingEvents();
   EXPECT_EQ(w.Status()->PanelText(kPanelEntries), QStringLiteral("91 entries"));
   const QImage page = SaveScreenshot(w, QStringLiteral("concordance_page"));
   EXPECT_GT(ColoursIn(page), 10);
@@ -88,7 +88,7 @@ TEST_F(MainRoadTest, WizardRunSortSaveReopenAndFollowUp) {
   // Header click on the line column: the sort dialog, first word right then first word left.
   TConcSortForm* sort = windows->sort;
   QImage sort_shot;
-  QTimer::singleShot(50, sort, [&] {
+  WhenShown(sort, [&] {
     sort->KeyList(0)->setCurrentRow(6);
     sort->Pager()->setCurrentIndex(1);
     sort->KeyList(1)->setCurrentRow(4);

@@ -31,7 +31,7 @@ class MainRoadBatches : public MainRoadTest {
   // Presses OK in the batch window once it shows, with the folder given.
   void AnswerBatchWindow(const UString& folder, bool zip = false) {
     TFormBatchProcessSetup& batch = Main().BatchWindow();
-    QTimer::singleShot(50, &batch, [&batch, folder, zip] {
+    WhenShown(&batch, [&batch, folder, zip] {
       batch.FolderEdit()->setText(ToQString(folder));
       batch.ZipCheck()->setChecked(zip);
       batch.ButtonOKClick();
@@ -79,7 +79,7 @@ TEST_F(MainRoadBatches, ClosingTheBatchWindowRunsNothing) {
   Wizard().SearchWordItems.Clear();
   Wizard().SearchWordItems.AddedSearchWords(u"old");
   TFormBatchProcessSetup& batch = Main().BatchWindow();
-  QTimer::singleShot(50, &batch, [&batch] { batch.SetModalResult(mrCancel); });
+  WhenShown(&batch, [&batch] { batch.SetModalResult(mrCancel); });
   EXPECT_FALSE(Main().RunBatchConcordance(Main().ChosenTexts));
   EXPECT_TRUE(dialogs.Asked().empty());
 }

@@ -65,7 +65,7 @@ TEST_F(MainRoadChecks, RefusedWordsLeaveEverythingAsItWas) {
     // Blanks round the words are trimmed, as on every OK.
     const QString typed = Wizard().SearchBox()->currentText().trimmed();
     Wizard().ButtonOKClick();
-    QTest::qWait(20);
+    DeliverPendingEvents();
     ASSERT_EQ(dialogs.Asked().size(), 1u) << c.name;
     EXPECT_NE(AllQuestionText().find(c.message_part), UString::npos) << c.name << ": " << Utf16ToUtf8(AllQuestionText());
     EXPECT_TRUE(Wizard().isVisible()) << c.name;
@@ -203,7 +203,7 @@ TEST_F(MainRoadChecks, SortDialogCancelLeavesLinesKeysAndDirectionsAsTheyWere) {
 
   // Choices made in the dialog, then a refused OK (context word without context), then Cancel.
   TConcSortForm* sort = windows->sort;
-  QTimer::singleShot(50, sort, [sort] {
+  WhenShown(sort, [sort] {
     sort->KeyList(0)->setCurrentRow(11);
     sort->StoreChoices();
     sort->OKClick();
@@ -227,9 +227,9 @@ TEST_F(MainRoadChecks, RunRequestDuringTheSortDialogIsRefused) {
   ShowRiver();
   dialogs.Clear();
   TConcSortForm* sort = windows->sort;
-  QTimer::singleShot(50, sort, [this, sort] {
+  WhenShown(sort, [this, sort] {
     PostWindowMessage(&Main(), kMsgRunConcordance, 0, 10);
-    QTest::qWait(20);
+    DeliverPendingEvents();
     sort->KeyList(0)->setCurrentRow(6);
     sort->StoreChoices();
     sort->OKClick();
@@ -343,7 +343,7 @@ TEST_F(MainRoadChecks, ClosingDuringARunStopsItAndClosesAfter) {
   RunFromWizard(u"river");
   Main().SetRunTurnObserver(nullptr);
   ASSERT_TRUE(asked_to_close);
-  EXPECT_TRUE(WaitUntil([this] { return !Main().isVisible(); }, 5000));
+  EXPECT_TRUE(WaitUntil([this] { return !Main().isVisible(); }));
   EXPECT_EQ(global_panic_state.load(), kPanicNone);
 }
 
@@ -351,7 +351,7 @@ TEST_F(MainRoadChecks, PasteCharacterCodeOffersTheStoredCharacter) {
   ShowRiver();
   SetTempOne32char(0x1D11E);
   PostWindowMessage(&Main(), 0x401, 4620, 0);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   ASSERT_EQ(Wizard().PasteItems().items.size(), 1u);
   EXPECT_EQ(Wizard().PasteItems().items.front(), U'\U0001D11E');
 }
@@ -385,7 +385,7 @@ TEST_F(MainRoadChecks, RecentWordsAndTheTextsHandOverAreWrittenOnceTheLinesAreSh
   RunFromWizard(u"river");
   ASSERT_NE(Main().Doc(), nullptr);
   EXPECT_GT(Main().Doc()->fConcordanceList->Count(), 0);
-  ASSERT_TRUE(WaitUntil([this] { return Wizard().HistorySaved(); }, 5000));
+  ASSERT_TRUE(WaitUntil([this] { return Wizard().HistorySaved(); }));
   const auto words = LoadHistoryFile(history);
   ASSERT_TRUE(words.has_value());
   ASSERT_FALSE(words->empty());

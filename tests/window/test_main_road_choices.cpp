@@ -44,7 +44,7 @@ class MainRoadChoices : public MainRoadTest {
   int RunTyped(UStringView words) {
     Wizard().SearchBox()->setCurrentText(ToQString(words));
     Wizard().ButtonOKClick();
-    QTest::qWait(20);
+    DeliverPendingEvents();
     EXPECT_TRUE(WaitUntil([this] { return !Main().RunActive(); }));
     return Main().Doc() ? Main().Doc()->fConcordanceList->Count() : 0;
   }
@@ -54,7 +54,7 @@ class MainRoadChoices : public MainRoadTest {
     Wizard().ButtonSWsFromFileClick();
     EXPECT_FALSE(Wizard().SearchBox()->isEnabled());
     Wizard().ButtonOKClick();
-    QTest::qWait(20);
+    DeliverPendingEvents();
     EXPECT_TRUE(WaitUntil([this] { return !Main().RunActive(); }));
     return Main().Doc() ? Main().Doc()->fConcordanceList->Count() : 0;
   }
@@ -321,7 +321,7 @@ TEST_F(MainRoadChoices, PlotIsGroupedBySetsAndTheNextPlotOffersThem) {
     sets.OKClick();
   });
   Main().HandleMenuCommand(39, u"");
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_EQ(plot.Count(), 2);
   EXPECT_EQ(hits(), (std::vector<int32_t>{3, 3}));
 
@@ -335,7 +335,7 @@ TEST_F(MainRoadChoices, PlotIsGroupedBySetsAndTheNextPlotOffersThem) {
     sets.OKClick();
   });
   Main().HandleMenuCommand(39, u"");
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_EQ(file_sets, 1);
   EXPECT_EQ(word_sets, 2);
   EXPECT_EQ(hits(), (std::vector<int32_t>{6}));
@@ -413,7 +413,7 @@ TEST_F(MainRoadChoices, SearchWordFileIsChosenThroughAFileDialog) {
   Wizard().LoadButton()->click();
   EXPECT_FALSE(Wizard().SearchBox()->isEnabled());
   Wizard().ButtonOKClick();
-  QTest::qWait(20);
+  DeliverPendingEvents();
   ASSERT_TRUE(WaitUntil([this] { return !Main().RunActive(); }));
   ASSERT_NE(Main().Doc(), nullptr);
   EXPECT_EQ(Main().Doc()->fConcordanceList->Count(), 6);

@@ -47,7 +47,7 @@ TEST_F(MainRoadChooser, OpensOnTheWizardsChoiceAndRefusesAnEmptyOne) {
   const QModelIndex kind = chooser->Grid()->model()->index(chosen, 4);
   EXPECT_EQ(kind.data().toString(), QStringLiteral("not a text (binary)"));
   EXPECT_TRUE(kind.data(Qt::ForegroundRole).isValid());
-  QTest::qWait(30);
+  DeliverPendingEvents();
   EXPECT_GT(ColoursIn(SaveScreenshot(*chooser, QStringLiteral("text_chooser_current_choice"))), 8);
 
   // Cleared, then a folder holding only a zip archive with "inside zips" off: nothing is found,
@@ -66,7 +66,7 @@ TEST_F(MainRoadChooser, OpensOnTheWizardsChoiceAndRefusesAnEmptyOne) {
   EXPECT_NE(dialogs.Asked().back().text.find(u"No texts are chosen"), UString::npos);
   EXPECT_NE(dialogs.Asked().back().text.find(zips), UString::npos);
   EXPECT_NE(chooser->result(), QDialog::Accepted);
-  QTest::qWait(30);
+  DeliverPendingEvents();
   EXPECT_EQ(Main().ChosenTexts.FileCount(), chosen);
   EXPECT_TRUE(Wizard().OKButton()->isEnabled());
   const QImage shot = SaveScreenshot(*chooser, QStringLiteral("text_chooser_refused"));
@@ -203,7 +203,7 @@ TEST_F(MainRoadChooser, TextsChosenAgainAreNotAddedAgain) {
     EXPECT_EQ(chooser->Status()->text(), QStringLiteral("2 texts; 2 chosen already, left out"));
   }
   EXPECT_EQ(dialogs.Asked().size(), asked);  // nothing to complain of
-  QTest::qWait(30);
+  DeliverPendingEvents();
   const QImage shot = SaveScreenshot(*chooser, QStringLiteral("text_chooser_repeats_left_out"));
   EXPECT_GT(InkPixelsIn(shot, chooser->Status()->geometry()), 50);
   chooser->accept();

@@ -46,7 +46,6 @@ class MainRoadExports : public MainRoadTest {
     ASSERT_NE(Main().Doc(), nullptr);
     ASSERT_GT(Main().Doc()->fConcordanceList->Count(), 100);
     Wizard().hide();
-    QDir().mkpath(QStringLiteral(LINZORA_SCREENSHOT_DIR "/exports"));
   }
   // Chooses Save As (menu tag) on the current page; the dialog, once shown, is looked at by
   // check, given the file name and confirmed.
@@ -66,7 +65,7 @@ class MainRoadExports : public MainRoadTest {
     });
     timer->start();
     Main().HandleMenuCommand(tag, u"");
-    WaitUntil([&] { return answered && FileExists(file); }, 10000);
+    WaitUntil([&] { return answered && FileExists(file); });
     EXPECT_TRUE(answered);
   }
   TScriptedFileDialogs files;

@@ -115,7 +115,7 @@ class MainRoadOutputs : public SettingsDialogRoad {
     Wizard().FileNameBox()->setText(ToQString(dir.Write(u"lists/words.txt", lines)));
     Wizard().ButtonSWsFromFileClick();
     Wizard().ButtonOKClick();
-    QTest::qWait(20);
+    DeliverPendingEvents();
     EXPECT_TRUE(WaitUntil([this] { return !Main().RunActive(); }));
     return Main().Doc() ? Main().Doc()->fConcordanceList->Count() : 0;
   }
@@ -268,7 +268,7 @@ TEST_F(MainRoadOutputs, OpeningADocumentWithoutSomeFieldsSaysColumnsDoNotApply) 
   Main().OpenRecentFile(old_file);
   ASSERT_NE(Main().Doc(), nullptr) << Utf16ToUtf8(AllQuestionText());
   EXPECT_FALSE(Main().Doc()->ReadComplete);
-  EXPECT_TRUE(WaitUntil([this] { return WasAsked(TVXDialog::NotApplicableExplanation); }, 5000))
+  EXPECT_TRUE(WaitUntil([this] { return WasAsked(TVXDialog::NotApplicableExplanation); }))
       << Utf16ToUtf8(AllQuestionText());
 
   HandOverTexts(WriteRiverTexts(dir, 1, 2));
@@ -277,7 +277,7 @@ TEST_F(MainRoadOutputs, OpeningADocumentWithoutSomeFieldsSaysColumnsDoNotApply) 
   ASSERT_TRUE(Main().SaveDataToFile(TurnTo("Concordance"), saved));
   dialogs.Clear();
   Main().OpenRecentFile(saved);
-  QTest::qWait(50);
+  DeliverPendingEvents();
   ASSERT_NE(Main().Doc(), nullptr);
   EXPECT_TRUE(Main().Doc()->ReadComplete);
   EXPECT_FALSE(WasAsked(TVXDialog::NotApplicableExplanation));

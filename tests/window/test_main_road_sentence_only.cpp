@@ -38,7 +38,7 @@ class MainRoadSentenceOnly : public MainRoadTest {
   // The colour painted at the left edge of a row's line cell, clear of its text.
   QColor Painted(int row) {
     Grid().scrollTo(Grid().Model().index(row, LineSection()));
-    QTest::qWait(10);
+    DeliverPendingEvents();
     const QRect cell = Grid().visualRect(Grid().Model().index(row, LineSection()));
     const QImage shot = Grid().viewport()->grab().toImage();
     return shot.pixelColor(cell.left() + 1, cell.center().y());
@@ -56,7 +56,7 @@ TEST_F(MainRoadSentenceOnly, ALineWhoseSentenceRunsPastItsEdgeIsMarked) {
   ASSERT_GE(LineSection(), 0);
   Main().resize(1100, 700);
   Main().Pages()->Tabs()->setCurrentIndex(0);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   const TGridStyleColours colours = GridColoursForStyle(Grid().StyleNumber());
   const QColor pale = QColor::fromRgb(colours.incomplete_back & 0xFF, (colours.incomplete_back >> 8) & 0xFF,
                                       (colours.incomplete_back >> 16) & 0xFF);
@@ -74,7 +74,7 @@ TEST_F(MainRoadSentenceOnly, ALineWhoseSentenceRunsPastItsEdgeIsMarked) {
   QAction* item = Main().Menus()->ActionOfTag(kSentenceOnlyItem);
   ASSERT_NE(item, nullptr);
   item->trigger();
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_TRUE(item->isChecked());
   EXPECT_TRUE(OptionSet(Main().Doc()->fSettings.DisplayOptions(), 3));
   // The line whose sentence is whole shows that sentence only, unmarked.
@@ -89,7 +89,7 @@ TEST_F(MainRoadSentenceOnly, ALineWhoseSentenceRunsPastItsEdgeIsMarked) {
 
   // Off again: the lines are whole and nothing is marked.
   item->trigger();
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_FALSE(OptionSet(Main().Doc()->fSettings.DisplayOptions(), 3));
   EXPECT_TRUE(Has(LineCell(whole).text, u"Short one"));
   EXPECT_FALSE(LineCell(cut).sentence_incomplete);

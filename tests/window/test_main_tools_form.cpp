@@ -61,8 +61,7 @@ QImage ShotWithRealDialog(QWidget& window, const QString& name, const std::funct
       const QImage message = box.grab().toImage();
       QPainter(&shot).drawImage((shot.width() - message.width()) / 2, (shot.height() - message.height()) / 2,
                                 message);
-      QDir().mkpath(QStringLiteral(LINZORA_SCREENSHOT_DIR));
-      shot.save(QStringLiteral(LINZORA_SCREENSHOT_DIR "/") + name + QStringLiteral(".png"));
+      shot.save(ScreenshotFile(name + QStringLiteral(".png")));
       box.defaultButton()->click();
     });
   });
@@ -129,7 +128,7 @@ TEST_F(MainToolsFormTest, LemmaListCodeDuringAJobLoadsTheListAfterIt) {
   {
     TJobScope job;
     PostWindowMessage(&w, 0x401, 234, 0);
-    QTest::qWait(20);
+    DeliverPendingEvents();
     EXPECT_FALSE(Global_stopLemmaMatchLoaded[0]) << "not under the running job";
     EXPECT_EQ(FoundInTheList(kTestTool, u"were", 1, 0), 0);
   }
@@ -137,7 +136,7 @@ TEST_F(MainToolsFormTest, LemmaListCodeDuringAJobLoadsTheListAfterIt) {
   EXPECT_EQ(FoundInTheList(kTestTool, u"were", 1, 0), 1);
   EXPECT_EQ(w.Pages()->Records().DLLN_Lines, 2) << "the line count reaches the window's pages";
   PostWindowMessage(&w, 0x401, 235, 0);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_FALSE(Global_stopLemmaMatchLoaded[0]);
   EXPECT_EQ(FoundInTheList(kTestTool, u"were", 1, 0), 0);
 }
@@ -446,7 +445,7 @@ TEST_F(MainToolsFormTest, DuringAJobOpenCloseAndCodesAreRefused) {
     EXPECT_TRUE(w->isVisible());
   }
   // After the job: the window closes (nothing unsaved, so no question).
-  for (int i = 0; i < 20 && w->isVisible(); ++i) QTest::qWait(5);
+  WaitUntil([&] { return !w->isVisible(); });
   EXPECT_FALSE(w->isVisible());
   // Outside a job the temp-file code opens the file.
   auto v = OpenedWindow(a);

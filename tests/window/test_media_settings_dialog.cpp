@@ -40,7 +40,7 @@ class MediaSettingsRoad : public FurtherSettingsRoad {
     TVX_Grid* grid = TurnTo("Concordance");
     grid->setCurrentIndex(grid->Model().index(0, 0));
     Main().HandleMenuCommand(kPlayMediaMenuItem, u"");
-    WaitUntil([&] { return !GetTempURL().empty() || !Main().Status()->PanelText(kMessagePanel).isEmpty(); }, 5000);
+    WaitUntil([&] { return !GetTempURL().empty() || !Main().Status()->PanelText(kMessagePanel).isEmpty(); });
     GetTemp2Int64(start, duration);
     return GetTempURL();
   }

@@ -90,7 +90,7 @@ TEST_F(MenusAsDescribed, HelpWithoutHelpPagesSaysSo) {
   for (const Case& c : cases) {
     dialogs.Clear();
     c.ask();
-    WaitUntil([&] { return !dialogs.Asked().empty(); }, 3000);
+    WaitUntil([&] { return !dialogs.Asked().empty(); });
     ASSERT_EQ(dialogs.Asked().size(), 1u) << c.what;
     const UString said = dialogs.Asked()[0].text;
     EXPECT_NE(said.find(u"not installed"), UString::npos) << c.what << ": " << Utf16ToUtf8(said);

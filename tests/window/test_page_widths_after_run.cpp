@@ -39,7 +39,7 @@ class PageWidthsAfterRun : public MainRoadTest {
     Wizard().ButtonOKClick();
     QElapsedTimer waited;
     waited.start();
-    while (!(Main().Doc() && Main().Doc() != before && Main().HasData() && !Main().RunActive()) && waited.elapsed() < 20000)
+    while (!(Main().Doc() && Main().Doc() != before && Main().HasData() && !Main().RunActive()) && waited.elapsed() < 60000)
       QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     ASSERT_NE(Main().Doc(), nullptr);
   }
@@ -120,7 +120,7 @@ TEST_F(PageWidthsAfterRun, SavingRightAfterTheRunKeepsTheRunsEndWidthsWhateverBe
   // The larger font gives other widths when fitted now: a fit made late would show.
   TVX_Grid* collocates = TurnTo("Collocates");
   ASSERT_NE(collocates, nullptr);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_NE(Widths(*collocates), Of(plain, "Collocates"));
 }
 
@@ -139,11 +139,11 @@ TEST_F(PageWidthsAfterRun, PagesNotShownFitOnceTheRunsEndIsPaintedAndStaySo) {
       EXPECT_EQ(g->OwesFit(), t != tabs->currentIndex()) << tabs->tabText(t).toStdString();
     }
   }
-  QTest::qWait(50);
+  DeliverPendingEvents();
   EXPECT_EQ(Owing(), 0);
   EXPECT_EQ(Kept(), saved_at_once);
   ResizeAndRestyle();
-  QTest::qWait(50);
+  DeliverPendingEvents();
   EXPECT_EQ(Kept(), saved_at_once);
 }
 
@@ -161,13 +161,13 @@ TEST_F(PageWidthsAfterRun, APageFitsToWhatItShowsWhenFirstTurnedTo) {
   Main().setFont(bigger);
   TVX_Grid* g = TurnTo("Clusters");
   ASSERT_NE(g, nullptr);
-  QTest::qWait(50);
+  DeliverPendingEvents();
   EXPECT_FALSE(g->OwesFit());
   const std::vector<int> shown = Widths(*g);
   ASSERT_FALSE(shown.empty());
   EXPECT_NE(shown, Of(at_end, "Clusters"));
   Main().HandleMenuCommand(kTagDefaultWidths, u"");
-  QTest::qWait(50);
+  DeliverPendingEvents();
   EXPECT_EQ(Widths(*g), shown);
 }
 
@@ -178,14 +178,14 @@ TEST_F(PageWidthsAfterRun, ASavedColumnLayoutStandsOverTheFitOfAPageNeverShown) 
   RunWithoutPainting();
   TVX_Grid* g = TurnTo("Collocates");
   ASSERT_NE(g, nullptr);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   ASSERT_GE(g->Model().columnCount(), 2);
   const int list_column = g->ListColumnOfSection(1);
   const uint8_t list_type = g->ListType();
   g->horizontalHeader()->resizeSection(1, 333);
   // The column editor's Save.
   Main().HandleMenuCommand(kTagLayout, u"");
-  QTest::qWait(20);
+  DeliverPendingEvents();
   ASSERT_NE(Main().ColumnsForm(), nullptr);
   ASSERT_TRUE(Main().SaveHeadingsAsCustomised(g));
   Main().ColumnsForm()->hide();

@@ -53,7 +53,7 @@ class PopupMenuTest : public MainRoadTest {
     Main().resize(1100, 700);
     // Delete goes to the grid only while the main window is the active one.
     Main().activateWindow();
-    WaitUntil([this] { return Main().MainFormIsActive(); }, 2000);
+    WaitUntil([this] { return Main().MainFormIsActive(); });
   }
   void TearDown() override {
     Main().SetSpeechService(nullptr);
@@ -122,18 +122,18 @@ TEST_F(PopupMenuTest, RightClickDeleteAndRestoreActOnTheLinesAsTheMenuDoes) {
   QAction* del = Item(menu, QStringLiteral("Delete"));
   ASSERT_NE(del, nullptr);
   del->trigger();
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_TRUE(lines.GetDeleted(0));
   EXPECT_FALSE(lines.GetDeleted(1));
   // The menu twin on the second row: the same outcome.
   grid->setCurrentIndex(grid->Model().index(1, 0));
   Main().Menus()->ActionOfTag(12)->trigger();
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_TRUE(lines.GetDeleted(1));
   menu = RightClick(grid);
   ASSERT_NE(menu, nullptr);
   Item(menu, QStringLiteral("Restore deleted"))->trigger();
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_FALSE(lines.GetDeleted(0));
   EXPECT_TRUE(lines.GetDeleted(1));
 }
@@ -151,7 +151,7 @@ TEST_F(PopupMenuTest, JoinClustersFromTheClustersPagesRightClickMenu) {
   EXPECT_TRUE(join->isEnabled());
   ActOnNextModal([](QDialog& d) { static_cast<TGeneralInputDlg&>(d).OptionButton(1)->click(); });
   join->trigger();
-  EXPECT_TRUE(WaitUntil([this] { return StatusMessage().startsWith(QStringLiteral("Join Clusters:")); }, 5000))
+  EXPECT_TRUE(WaitUntil([this] { return StatusMessage().startsWith(QStringLiteral("Join Clusters:")); }))
       << StatusMessage().toStdString();
 }
 
@@ -197,7 +197,7 @@ TEST_F(PopupMenuTest, ToolBarButtonsFollowThePageAndRunTheirItems) {
   EXPECT_TRUE(Main().findChild<QToolButton*>(QStringLiteral("AdvGlowButtonTagFileTags"))->isHidden());
   dialogs.Script({mrNo});
   button_of(26)->click();
-  EXPECT_TRUE(WaitUntil([this] { return !Main().HasData(); }, 5000));
+  EXPECT_TRUE(WaitUntil([this] { return !Main().HasData(); }));
 }
 
 // Breakdown on the plot page counts the hits by section of the texts, on the text-name page the
@@ -207,7 +207,7 @@ TEST_F(PopupMenuTest, BreakdownReportsOnThePlotAndFileNamePages) {
   const UString total = u"Total\t" + IntToUStr(lines) + u"\t100.00%";
   TurnTo("Plot");
   Main().Menus()->ActionOfTag(37)->trigger();
-  QTest::qWait(20);
+  DeliverPendingEvents();
   ASSERT_NE(Main().ListViewer(), nullptr);
   EXPECT_TRUE(Main().ListViewer()->isVisible());
   SaveScreenshot(*Main().ListViewer(), QStringLiteral("commands/plot_sections"));
@@ -217,7 +217,7 @@ TEST_F(PopupMenuTest, BreakdownReportsOnThePlotAndFileNamePages) {
   EXPECT_TRUE(rows.front().starts_with(u"Section 1\t")) << Utf16ToUtf8(rows.front());
   TurnTo("Filenames");
   Main().Menus()->ActionOfTag(37)->trigger();
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_EQ(ViewerRows(), (std::vector<UString>{u"river\t" + IntToUStr(lines) + u"\t100.00%", total}));
 }
 
@@ -230,7 +230,7 @@ TEST_F(PopupMenuTest, TheReportViewerPrintsItsRows) {
   Main().SetFileDialogs(&files);
   TurnTo("Plot");
   Main().Menus()->ActionOfTag(37)->trigger();
-  QTest::qWait(20);
+  DeliverPendingEvents();
   auto* viewer = qobject_cast<TFormLemmaShower*>(Main().ListViewer());
   ASSERT_NE(viewer, nullptr);
   QAction* print = nullptr;
@@ -257,7 +257,7 @@ TEST_F(PopupMenuTest, TheMainWindowsControlsAreSetUpAsEveryFormsAre) {
 // The window's size saved with a concordance comes back when the concordance is opened.
 TEST_F(PopupMenuTest, WindowSizeSavedWithTheDocumentIsRestoredOnOpening) {
   Main().resize(900, 520);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   const QSize client = Main().centralWidget()->size();
   const UString name = dir.Path() + u"sized.cnc";
   ASSERT_TRUE(Main().SaveDataToFile(Main().ConcordanceGrid(), name));

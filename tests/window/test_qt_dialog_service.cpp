@@ -73,6 +73,6 @@ TEST(QtDialogService, HelpOpensTheContextAndAsksAgain) {
   });
   EXPECT_EQ(s.Ask(Question(kBtnYesNoCancel, mrCancel, 5690)), mrYes);
   EXPECT_EQ(opened, std::vector<int>{5690});
-  const QImage shot(QStringLiteral(LINZORA_SCREENSHOT_DIR "/question_dialog.png"));
+  const QImage shot(ScreenshotFile(QStringLiteral("question_dialog.png")));
   EXPECT_GT(ColoursIn(shot), 10);
 }

@@ -1,6 +1,6 @@
 // Every page, dialog and export of the main window after a run over a real corpus in a 1600 x
 // 1000 window: the bundled samples and a generated corpus of 200 dated texts with mark-up. Each
-// is grabbed into <build>/screenshots/real_corpus/ (a text file beside each set says what the
+// is grabbed into <screenshots>/real_corpus/ (a text file beside each set says what the
 // window's title and status bar said), and what a linguist would notice first is checked: pages
 // that show rows, headings that say what the cells hold, columns wide enough for their words.
 #include <QApplication>
@@ -89,7 +89,7 @@ class RealCorpus : public RealCorpusTest {
       settings.OKClick();
     });
     w.HandleMenuCommand(58, u"");
-    QTest::qWait(50);
+    DeliverPendingEvents();
     shot(w, QStringLiteral("timeline"));
     ExpectTimelinePeriodsLabelled(prefix);
     // By decade too.
@@ -99,7 +99,7 @@ class RealCorpus : public RealCorpusTest {
       settings.OKClick();
     });
     w.HandleMenuCommand(58, u"");
-    QTest::qWait(50);
+    DeliverPendingEvents();
     shot(w, QStringLiteral("timeline_decade"));
     ExpectTimelinePeriodsLabelled(prefix + QStringLiteral(" by decade"));
     TurnTo(QStringLiteral("Notes"));
@@ -107,14 +107,13 @@ class RealCorpus : public RealCorpusTest {
 
     // The sort dialog, from the line column's heading.
     TurnTo(QStringLiteral("Concordance"));
-    QTimer::singleShot(50, [&] {
-      if (TConcSortForm* sort = windows->sort) {
-        Shot(*sort, prefix + QStringLiteral("_sort_dialog"));
-        sort->SetModalResult(mrCancel);
-      }
+    ASSERT_NE(windows->sort, nullptr);
+    WhenShown(windows->sort, [&] {
+      Shot(*windows->sort, prefix + QStringLiteral("_sort_dialog"));
+      windows->sort->SetModalResult(mrCancel);
     });
     w.ConcordanceGrid()->horizontalHeader()->sectionClicked(0);
-    QTest::qWait(20);
+    DeliverPendingEvents();
 
     // Save as, each format, from the concordance and the collocates pages.
     const char* const kExt[] = {"txt", "xml", "xlsx", "rtf"};
@@ -130,13 +129,13 @@ class RealCorpus : public RealCorpusTest {
           dlg.FileEdit()->setText(ToQString(file));
           // The time-line's periods under their dates: the heading line shows them.
           if (QString::fromLatin1(caption) == QStringLiteral("Timeline")) dlg.WithHeadings()->setChecked(true);
-          QTest::qWait(5);
+          DeliverPendingEvents();
           Shot(dlg, base);
           dlg.OKClick();
         });
         w.HandleMenuCommand(79, u"");
-        QTest::qWait(30);
-        ASSERT_TRUE(WaitUntil([&] { return FileExists(file); }, 20000)) << base.toStdString();
+        DeliverPendingEvents();
+        ASSERT_TRUE(WaitUntil([&] { return FileExists(file); })) << base.toStdString();
         TextScreenshot(ExportedText(file), Folder() + QStringLiteral("/") + base + QStringLiteral("_file"));
       }
     }
@@ -149,14 +148,14 @@ class RealCorpus : public RealCorpusTest {
     preview->resize(1200, 900);
     for (bool landscape : {false, true}) {
       preview->SetLandscape(landscape);
-      QTest::qWait(50);
+      DeliverPendingEvents();
       Shot(*preview, prefix + (landscape ? QStringLiteral("_print_preview_landscape") : QStringLiteral("_print_preview_portrait")));
     }
     preview->hide();
 
     GrabViewers(prefix);
 
-    QFile f(QStringLiteral(LINZORA_SCREENSHOT_DIR "/real_corpus/") + prefix + QStringLiteral("_window.txt"));
+    QFile f(ScreenshotFile(Folder() + QStringLiteral("/") + prefix + QStringLiteral("_window.txt")));
     if (f.open(QIODevice::WriteOnly)) f.write(states.toUtf8());
   }
   // Each row of the time-line page labels its periods below its bars, inside its cell: every
@@ -196,7 +195,7 @@ class RealCorpus : public RealCorpusTest {
     QApplication::clipboard()->clear();
     ActOnNextModal([](QDialog& d) { static_cast<TVXDialogForm&>(d).SetModalResult(mrOK); });
     Main().HandleMenuCommand(22, u"");
-    QTest::qWait(20);
+    DeliverPendingEvents();
     const QStringList lines = QApplication::clipboard()->text().split(QStringLiteral("\r\n"));
     ASSERT_GE(lines.size(), 2) << prefix.toStdString();
     const QStringList heads = lines[0].split(QLatin1Char('\t')), cells = lines[1].split(QLatin1Char('\t'));
@@ -221,7 +220,7 @@ class RealCorpus : public RealCorpusTest {
       options.SetModalResult(mrOK);  // the total, as the cloud takes it without a choice
     });
     w.HandleMenuCommand(179, u"");
-    QTest::qWait(50);
+    DeliverPendingEvents();
     TFormWordCloud* cloud = w.WordCloudWindow();
     ASSERT_NE(cloud, nullptr);
     cloud->resize(1100, 900);
@@ -229,23 +228,23 @@ class RealCorpus : public RealCorpusTest {
     Shot(*cloud, prefix + QStringLiteral("_word_cloud_collocates"));
     TurnTo(QStringLiteral("Clusters"));
     w.HandleMenuCommand(179, u"");
-    QTest::qWait(50);
+    DeliverPendingEvents();
     Shot(*cloud, prefix + QStringLiteral("_word_cloud_clusters"));
     cloud->hide();
 
     TurnTo(QStringLiteral("Concordance"));
     TVX_Grid* lines = w.ConcordanceGrid();
     emit lines->doubleClicked(lines->Model().index(0, 12));
-    QTest::qWait(50);
+    DeliverPendingEvents();
     TFormOneTextFileShower& viewer = w.TextViewer();
     viewer.resize(1300, 850);
-    QTest::qWait(20);
+    DeliverPendingEvents();
     EXPECT_FALSE(viewer.View()->textCursor().selectedText().isEmpty()) << prefix.toStdString();
     Shot(viewer, prefix + QStringLiteral("_text_viewer_at_hit"));
     viewer.hide();
 
     w.HandleMenuCommand(6, u"");
-    QTest::qWait(50);
+    DeliverPendingEvents();
     TFormExtraDetails* details = w.ExtraDetailsWindow();
     ASSERT_NE(details, nullptr);
     details->resize(900, 600);
@@ -263,7 +262,7 @@ class RealCorpus : public RealCorpusTest {
     TVXBaseDataClass& list = *lines->List();
     list.UnmatchAll();
     w.HandleMenuCommand(170, u"");
-    QTest::qWait(20);
+    DeliverPendingEvents();
     auto* form = qobject_cast<TFormTestWhether*>(w.ConditionsForm());
     ASSERT_NE(form, nullptr);
     form->resize(700, 360);
@@ -282,7 +281,7 @@ class RealCorpus : public RealCorpusTest {
     });
     form->EditRequirement(0);
     form->FindAllButton()->click();
-    QTest::qWait(30);
+    DeliverPendingEvents();
     int marked = 0;
     for (int i = 0; i < list.Count(); ++i) marked += list.GetMatched(i) ? 1 : 0;
     EXPECT_GT(marked, 0) << prefix.toStdString() << " " << Utf16ToUtf8(heading);

@@ -493,7 +493,7 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
       // Choose texts: the program's chooser opens (and is cancelled here).
       if (tag == 69) modals.Expect("TTextChooser", [](QDialog&) { return false; });
       check = [this, tag, code_sent] {
-        QTest::qWait(10);
+        DeliverPendingEvents();
         EXPECT_TRUE(code_sent(ControllerCodeOfMenuTag(tag)));
         if (tag == 69) {
           EXPECT_EQ(modals.met, std::vector<QString>{QStringLiteral("TTextChooser")});
@@ -627,7 +627,7 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
     case 155:
       dialogs.Script({mrYes, mrNo});
       check = [this, code_sent, n = instances.size()] {
-        QTest::qWait(10);
+        DeliverPendingEvents();
         EXPECT_TRUE(code_sent(155));
         ASSERT_EQ(instances.size(), n + 1);
         EXPECT_EQ(instances.back(), std::vector<UString>{u"-F"});  // no context word asked for
@@ -672,7 +672,7 @@ bool ResultPageMenus::Step(int tag, uint8_t type, TVX_Grid& grid) {
     default: return false;
   }
   Main().HandleMenuCommand(tag, u"");
-  QTest::qWait(20);
+  DeliverPendingEvents();
   if (mend) ExpectFailureUntilMended(mend, "list type " + std::to_string(type) + " tag " + std::to_string(tag), check);
   else check();
   // No command loses a note: the notes page (what a save writes) holds every line it held and
@@ -693,7 +693,7 @@ TEST_F(ResultPageMenus, EveryTagOfEveryPageDoesWhatItSays) {
   for (uint8_t type : {10, 5, 12, 13, 14, 17, 20}) {
     TVX_Grid* grid = TurnToType(type);
     ASSERT_NE(grid, nullptr) << int(type);
-    ASSERT_TRUE(WaitUntil([&] { return grid->List()->Count() > 2; }, 5000)) << int(type);
+    ASSERT_TRUE(WaitUntil([&] { return grid->List()->Count() > 2; })) << int(type);
     const TMenuFeatureSet set = MenuFeaturesForListType(type, static_cast<uint8_t>(grid->Alternative()), tool);
     for (int tag = 0; tag < kMenuTagCount; ++tag) {
       if (!set.test(static_cast<size_t>(tag)) || tag == 56 || tag == 91) continue;
@@ -711,7 +711,7 @@ TEST_F(ResultPageMenus, EveryTagOfEveryPageDoesWhatItSays) {
   const int count = clusters->List()->Count();
   modals.Clear();
   PostWindowMessage(clusters, kMsgGridCommand, 5104, 0);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_EQ(StatusMessage(), QStringLiteral("Auto-Join is not available: no rule for it is specified."));
   EXPECT_FALSE(AnyJoined(*clusters->List()));
   modals.Expect("TGeneralInputDlg", [](QDialog& d) {
@@ -720,7 +720,7 @@ TEST_F(ResultPageMenus, EveryTagOfEveryPageDoesWhatItSays) {
     return true;
   });
   PostWindowMessage(clusters, kMsgGridCommand, 5048, 0);
-  QTest::qWait(40);
+  DeliverPendingEvents();
   EXPECT_TRUE(AnyJoined(*clusters->List()));
   EXPECT_EQ(clusters->List()->Count(), count);
   EXPECT_TRUE(StatusMessage().startsWith(QStringLiteral("Join Clusters:")));
@@ -728,7 +728,7 @@ TEST_F(ResultPageMenus, EveryTagOfEveryPageDoesWhatItSays) {
   dialogs.Clear();
   dialogs.Script({mrNo, mrNo});
   Main().HandleMenuCommand(91, u"");
-  QTest::qWait(30);
+  DeliverPendingEvents();
   EXPECT_FALSE(Main().isVisible());
 }
 

@@ -29,7 +29,7 @@ class ResultPageRefusals : public ResultPagesTest {
   TCollocateList& Collocates() { return *dynamic_cast<TCollocateList*>(Doc().fCollocateList.get()); }
   TVX_Grid* CollocatesOnTotal(int row = 1) {
     TVX_Grid* grid = TurnToType(kListCollocates);
-    EXPECT_TRUE(WaitUntil([&] { return Collocates().Count() > 1; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return Collocates().Count() > 1; }));
     grid->SelectCell(row, kTotalColumn);
     return grid;
   }
@@ -49,7 +49,7 @@ TEST_F(ResultPageRefusals, AFollowUpOfACollocateIsRequestedOfASecondInstance) {
   const UString collocate = UpperCaseU(Collocates().Row(0)->rec.word.value_or(UString()));
   AnswerNextModal(true, [](QDialog& d) { static_cast<TGeneralInputDlg&>(d).OptionButton(2)->click(); });
   Fire(150);
-  ASSERT_TRUE(WaitUntil([this] { return !instances.empty(); }, 3000));
+  ASSERT_TRUE(WaitUntil([this] { return !instances.empty(); }));
   ASSERT_EQ(instances.size(), 1u);
   EXPECT_EQ(instances[0], std::vector<UString>{GetShortToolFilename(kToolConcordancer)});
   TTellLinzoraList back(kToolConcordancer, kToolConcordancer);
@@ -74,7 +74,7 @@ TEST_F(ResultPageRefusals, AFollowUpOfACollocateIsRequestedOfASecondInstance) {
     dialogs.Clear();
     dialogs.Script({mrYes, c.context_answer});
     Fire(155);
-    ASSERT_TRUE(WaitUntil([this] { return !instances.empty(); }, 3000));
+    ASSERT_TRUE(WaitUntil([this] { return !instances.empty(); }));
     EXPECT_EQ(instances, std::vector<std::vector<UString>>{{c.switch_}});
     EXPECT_EQ(GetATempString(1), collocate);
     EXPECT_EQ(GetATempString(2), UString(c.context));
@@ -88,7 +88,7 @@ TEST_F(ResultPageRefusals, FollowUpsThatCannotBeHandedOverAreSaidAndStartNothing
   CollocatesOnTotal();
   AnswerNextModal(true, [](QDialog& d) { static_cast<TGeneralInputDlg&>(d).OptionButton(2)->click(); });
   Fire(150);
-  QTest::qWait(50);
+  DeliverPendingEvents();
   EXPECT_TRUE(WasAsked(TVXDialog::FailedToSave));
   EXPECT_FALSE(CodeSent(50));
   EXPECT_TRUE(instances.empty());
@@ -101,7 +101,7 @@ TEST_F(ResultPageRefusals, FollowUpsThatCannotBeHandedOverAreSaidAndStartNothing
   dialogs.Clear();
   dialogs.Script({mrYes, mrNo, mrOK});
   Fire(155);
-  QTest::qWait(30);
+  DeliverPendingEvents();
   EXPECT_TRUE(WasAsked(TVXDialog::CancellingAsNoneOfTheSourceTextsFound));
   EXPECT_FALSE(CodeSent(155));
   EXPECT_TRUE(instances.empty());
@@ -139,7 +139,7 @@ TEST_F(ResultPageRefusals, AReferenceListMissingOrNotAWordListChangesNothing) {
     dialogs.Clear();
     AnswerNextModal(true, [&c](QDialog& d) { static_cast<TFormCollRelationsWLCheckFilename&>(d).SetWordListFile(c.file); });
     Main().CComputeRelationships(grid);
-    QTest::qWait(20);
+    DeliverPendingEvents();
     EXPECT_TRUE(WasAsked(c.said));
     EXPECT_NE(AllQuestionText().find(c.file), UString::npos);
     EXPECT_EQ(GetKeywordsSettingsReferenceCorpus(), u"");
@@ -150,7 +150,7 @@ TEST_F(ResultPageRefusals, AReferenceListMissingOrNotAWordListChangesNothing) {
   dialogs.Clear();
   AnswerNextModal(false);
   Main().CComputeRelationships(grid);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_TRUE(dialogs.Asked().empty());
   // No collocates to relate: said so.
   Collocates().Clear();
@@ -158,13 +158,13 @@ TEST_F(ResultPageRefusals, AReferenceListMissingOrNotAWordListChangesNothing) {
     static_cast<TFormCollRelationsWLCheckFilename&>(d).SetWordListFile(corpus->reference);
   });
   Main().CComputeRelationships(grid);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_TRUE(WasAsked(TVXDialog::NoCollocates));
 }
 
 TEST_F(ResultPageRefusals, NoClustersOfTheAskedSizesKeepTheClusters) {
   TVX_Grid* grid = TurnToType(kListClusters);
-  ASSERT_TRUE(WaitUntil([this] { return !ClusterTexts().empty(); }, 5000));
+  ASSERT_TRUE(WaitUntil([this] { return !ClusterTexts().empty(); }));
   const std::vector<UString> before = ClusterTexts();
   const int16_t largest = Doc().fSettings.ClusterSizeMax();
   AnswerNextModal(true, [](QDialog& d) {
@@ -175,7 +175,7 @@ TEST_F(ResultPageRefusals, NoClustersOfTheAskedSizesKeepTheClusters) {
     c.OKClick();
   });
   Main().CClusters(grid);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_TRUE(WasAsked(TVXDialog::NoLinzoraClustersOfSize));
   EXPECT_EQ(ClusterTexts(), before);
   EXPECT_EQ(Doc().fSettings.ClusterSizeMax(), largest);
@@ -183,14 +183,14 @@ TEST_F(ResultPageRefusals, NoClustersOfTheAskedSizesKeepTheClusters) {
   dialogs.Clear();
   AnswerNextModal(false);
   Main().CClusters(grid);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_TRUE(dialogs.Asked().empty());
   EXPECT_EQ(ClusterTexts(), before);
 }
 
 TEST_F(ResultPageRefusals, AnUndefinedTimelineBasisAsksTheControllerAndComputesNothing) {
   TVX_Grid* grid = TurnToType(kListTimeline);
-  ASSERT_TRUE(WaitUntil([this] { return Doc().fTimeLineList->Count() > 0; }, 5000));
+  ASSERT_TRUE(WaitUntil([this] { return Doc().fTimeLineList->Count() > 0; }));
   const int rows = Doc().fTimeLineList->Count();
   const int notes = Doc().fNotes.Count();
   AnswerNextModal(true, [](QDialog& d) {
@@ -199,7 +199,7 @@ TEST_F(ResultPageRefusals, AnUndefinedTimelineBasisAsksTheControllerAndComputesN
     t.OKClick();
   });
   Main().CComputeTimeline(grid);
-  QTest::qWait(30);
+  DeliverPendingEvents();
   EXPECT_TRUE(WasAsked(TVXDialog::UndefinedTimeLineBasis));
   EXPECT_TRUE(CodeSent(1245));  // the controller played here only notes it
   EXPECT_TRUE(Main().isVisible());
@@ -214,20 +214,20 @@ TEST_F(ResultPageRefusals, CancellingTheModifyWindowOrTheJoinChoiceChangesNothin
   Lines().Line(0)->SetAWordAsString(2, u"GLOSS");
   AnswerNextModal(false);
   Fire(141);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_FALSE(WasAsked(TVXDialog::NModificationsMade));
   EXPECT_EQ(std::filesystem::file_size(Utf16ToUtf8(text)), size);
   EXPECT_TRUE(GetModifyInitials().empty());
 
   TVX_Grid* clusters = TurnToType(kListClusters);
-  ASSERT_TRUE(WaitUntil([this] { return !ClusterTexts().empty(); }, 5000));
+  ASSERT_TRUE(WaitUntil([this] { return !ClusterTexts().empty(); }));
   AnswerNextModal(false);
   PostWindowMessage(clusters, kMsgGridCommand, 5048, 0);
-  QTest::qWait(30);
+  DeliverPendingEvents();
   for (int i = 0; i < clusters->List()->Count(); ++i) EXPECT_FALSE(clusters->List()->GetHasJoined(i));
   // On the lines Join Clusters does not apply.
   PostWindowMessage(&Grid(), kMsgGridCommand, 5048, 0);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   EXPECT_EQ(StatusMessage(), QStringLiteral("Join Clusters does not apply to this list."));
   // Auto-Join's item is disabled and says why.
   QAction* auto_join = Main().Menus()->ActionOfTag(104);

@@ -71,21 +71,20 @@ class ResultPagesOnShow : public RealCorpusTest {
       pages.push_back(std::move(p));
     }
     tabs->setCurrentIndex(0);
-    QTest::qWait(20);
+    DeliverPendingEvents();
     return pages;
   }
   void RunRiver() {
     RunFromWizard(u"river");
     ASSERT_NE(Main().Doc(), nullptr);
     Main().resize(kWidth, kHeight);
-    QTest::qWait(20);
+    DeliverPendingEvents();
   }
 };
 
 }  // namespace
 
 TEST_F(ResultPagesOnShow, PagesGivenTheirRowsWhenFirstShownEqualPagesFilledAtOnce) {
-  QDir().mkpath(QStringLiteral(LINZORA_SCREENSHOT_DIR "/result_pages_on_show"));
   Start().resize(kWidth, kHeight);
   const UString samples = Utf8ToUtf16(LINZORA_SAMPLES_DIR) + u"/";
   HandOverTexts({samples + u"river_spring.txt", samples + u"bridge_walk.txt", samples + u"hallam_mill.txt"});
@@ -206,7 +205,7 @@ TEST_F(ResultPagesOnShow, ClosingTheDocumentShowsNoPageOnTheWayOut) {
     if (from > 0) RunFromWizard(u"river");
     ASSERT_GT(tabs->count(), from + 2);
     tabs->setCurrentIndex(from);
-    QTest::qWait(10);
+    DeliverPendingEvents();
     ShowCounter counter;
     for (int t = 0; t < tabs->count(); ++t) tabs->widget(t)->installEventFilter(&counter);
     Main().CloseData(true);

@@ -63,7 +63,7 @@ class SettingsFieldsOnRuns : public FurtherSettingsRoad {
     // Words loaded before: the button cleared them (as it says), the second press loads anew.
     if (Wizard().SearchWordItems.Count() == 0) Wizard().ButtonSWsFromFileClick();
     Wizard().ButtonOKClick();
-    QTest::qWait(20);
+    DeliverPendingEvents();
     ASSERT_TRUE(WaitUntil([this] { return !Main().RunActive(); }));
   }
   // Every collocate counted, however rare.
@@ -273,7 +273,7 @@ TEST_F(SettingsFieldsOnRuns, WordColoursOfTheLines) {
   QAction* words_coloured = Main().Menus()->ActionOfTag(kWordsColoured);
   ASSERT_NE(words_coloured, nullptr);
   words_coloured->trigger();
-  QTest::qWait(10);
+  DeliverPendingEvents();
   auto river_colour = [this] {
     QApplication::processEvents();
     const TGrid_data_rec& cell = Main().ConcordanceGrid()->Model().Source().Cell(1, 1);

@@ -22,8 +22,8 @@ constexpr int kMillion = 1000000;
 
 void ShowAndPaint(QWidget& w) {
   w.show();
-  QTest::qWait(1);
-  QApplication::processEvents();
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
+  DeliverPendingEvents();
 }
 
 // Rows the grid's viewport can show, plus the one cut at the bottom.

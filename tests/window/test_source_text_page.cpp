@@ -35,7 +35,7 @@ class SourceTextPage : public ResultPagesTest {
     TurnToType(kListConcordance);
     SelectRow(Grid(), row, 1);
     Main().DDblClickCell(&Grid(), row);
-    QTest::qWait(10);
+    DeliverPendingEvents();
   }
 };
 
@@ -170,7 +170,7 @@ TEST_F(SourceTextPage, TheHitIsDrawnOverTheHighlightOfItsWord) {
   DoubleClickLine(1);
   ASSERT_TRUE(SourcePageShown());
   TSourceTextRichEdit& viewer = *Main().SourceTextPage();
-  QTest::qWait(20);
+  DeliverPendingEvents();
   const TTextSpan hit = viewer.ShownHit();
   ASSERT_GE(hit.start, 0);
   QTextCursor at(viewer.document());
@@ -232,7 +232,7 @@ TEST_F(OneTextConcordance, OneTextAndOneSearchWordArePlottedWithoutAsking) {
   });
   watch.start(5);
   Main().HandleMenuCommand(39, u"");
-  QTest::qWait(40);
+  DeliverPendingEvents();
   EXPECT_FALSE(asked);
   EXPECT_EQ(Main().Doc()->fComputed[4], 1);
 }
@@ -251,11 +251,11 @@ TEST_F(OneTextConcordance, MovingPastALinesStoredContextReadsItAgainFromItsText)
   TVX_Grid& grid = *Main().ConcordanceGrid();
   Main().Pages()->Tabs()->setCurrentIndex(0);
   grid.setColumnWidth(0, 900);
-  QTest::qWait(10);
+  DeliverPendingEvents();
   const int32_t stored = lines.Line(0)->Data().conc_line_chars;
   ASSERT_LT(stored, 200);
   for (int step = 0; step < 4; ++step) Main().HandleMenuCommand(183, u"");
-  QTest::qWait(10);
+  DeliverPendingEvents();
   EXPECT_GT(lines.Line(0)->Data().conc_line_chars, stored);
   EXPECT_EQ(lines.last_filename_to_reread, Utf8ToUtf16(LINZORA_SAMPLES_DIR) + u"/river_spring.txt");
   // The line as shown still has its hit in the middle of the column.
@@ -318,7 +318,7 @@ TEST_F(OneTextConcordance, TheHitStandsInTheMiddleOfTheSourceTextPage) {
   TVX_Grid& grid = *Main().ConcordanceGrid();
   grid.SelectCell(1, 1);
   Main().DDblClickCell(&grid, 1);
-  QTest::qWait(20);
+  DeliverPendingEvents();
   TSourceTextRichEdit& viewer = *Main().SourceTextPage();
   ASSERT_GE(viewer.ShownHit().start, 0);
   ASSERT_GT(viewer.verticalScrollBar()->value(), 0);

@@ -104,7 +104,7 @@ TEST_F(SourceTextTest, CtrlNAndCtrlPBelongToTheViewer) {
   window->activateWindow();
   QApplication::setActiveWindow(window.get());
   viewer->setFocus();
-  QTest::qWait(5);
+  DeliverPendingEvents();
   ASSERT_EQ(QApplication::focusWidget(), viewer);
   const int new_asked = window->start_dialogs_shown + window->new_instances_asked;
   QTest::keyClick(viewer, Qt::Key_N, Qt::ControlModifier);

@@ -112,7 +112,7 @@ TEST_F(TextAndListSettingsRoad, TypedMatchWordsMarkTheCollocatesTheyName) {
   ASSERT_EQ(LinesFor(u"ran"), 10);
   TVX_Grid* collocates = TurnTo("Collocates");
   ASSERT_NE(collocates, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return collocates->List() && collocates->List()->Count() > 0; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return collocates->List() && collocates->List()->Count() > 0; }));
   // Compute > Matches > set up match method opens the lists dialog.
   ASSERT_EQ(ThroughTheMenu<TListSettingsDialog>(kSetUpMatchMethod,
                                                 [](TListSettingsDialog& d) {

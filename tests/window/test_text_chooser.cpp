@@ -120,9 +120,9 @@ TEST(TextChooser, NamesAreShownWholeWhereTheWindowHasRoom) {
   TTextChooser chooser(kToolConcordancer);
   chooser.resize(1100, 500);
   chooser.show();
-  QTest::qWait(20);
+  DeliverPendingEvents();
   chooser.AddFiles({dir.Write(u"1790_george_washington_n.txt", "x"), dir.Write(u"a.txt", "y")});
-  QTest::qWait(20);
+  DeliverPendingEvents();
   const QString name = QStringLiteral("1790_george_washington_n.txt");
   EXPECT_GT(chooser.Grid()->columnWidth(0), chooser.Grid()->fontMetrics().horizontalAdvance(name));
   chooser.reject();

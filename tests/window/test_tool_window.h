@@ -23,6 +23,7 @@
 #include "shell/qt/shell_menu_bar.h"
 #include "shell/qt/vx_grid.h"
 #include "support/temp_folder.h"
+#include "window/window_test_support.h"
 
 inline constexpr uint8_t kTestTool = 1;
 
@@ -111,7 +112,7 @@ class TTestToolForm : public TMainToolsForm {
   TTestToolDocument* Document() const { return dynamic_cast<TTestToolDocument*>(Data()); }
   // Runs the loop until the start-up steps are done.
   void WaitForStartup() {
-    for (int i = 0; i < 100 && !StartupDone(); ++i) QTest::qWait(5);
+    WaitUntil([this] { return StartupDone(); });
   }
 
   TScriptedFileDialogs dialogs;

@@ -1,7 +1,7 @@
 // The viewer windows driven directly: the media window (a fake player and the real one on a
 // generated WAV with no sound output), the word cloud and its options, the one-text viewer over a
 // 2 MB text, the details window and the extra text grid. Screenshots go to
-// <build>/screenshots/viewers/.
+// <screenshots>/viewers/.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -106,13 +106,7 @@ std::string Prose(size_t n) {
   return out;
 }
 
-class ViewerWindows : public MainRoadTest {
- protected:
-  void SetUp() override {
-    MainRoadTest::SetUp();
-    QDir().mkpath(QStringLiteral(LINZORA_SCREENSHOT_DIR "/viewers"));
-  }
-};
+class ViewerWindows : public MainRoadTest {};
 
 // --- media ---------------------------------------------------------------------------------------
 
@@ -212,13 +206,13 @@ TEST_F(ViewerWindows, MediaWindowPlaysAStretchOfARealWav) {
     if (!window.LabelTime()->text().isEmpty()) labels.insert(window.LabelTime()->text());
     highest_track = std::max(highest_track, window.TrackBar()->value());
     return window.PausedAtEnd();
-  }, 15000));
+  }));
   EXPECT_GE(labels.size(), 2);
   EXPECT_GE(highest_track, 25);
   EXPECT_GE(window.Player().TimeMs(), 3900);
   EXPECT_LE(window.Player().TimeMs(), 4600);
   // The media library pauses on its own thread: the state follows a moment after the request.
-  EXPECT_TRUE(WaitUntil([&] { return window.Player().State() == TMediaState::Paused; }, 5000))
+  EXPECT_TRUE(WaitUntil([&] { return window.Player().State() == TMediaState::Paused; }))
       << static_cast<int>(window.Player().State());
   window.FasterButton()->click();
   window.FasterButton()->click();

@@ -47,7 +47,7 @@ TEST_F(WindowTiling, TheMenuTilesTheOpenMainWindows) {
     ASSERT_NE(item, nullptr);
     ASSERT_TRUE(item->isVisible() && item->isEnabled()) << c.tag;
     item->trigger();
-    EXPECT_TRUE(WaitUntil([&] { return other.frameGeometry() == c.other_place; }, 3000))
+    EXPECT_TRUE(WaitUntil([&] { return other.frameGeometry() == c.other_place; }))
         << c.tag << ": the other window at " << other.frameGeometry().x() << "," << other.frameGeometry().y() << " "
         << other.frameGeometry().width() << "x" << other.frameGeometry().height();
     EXPECT_EQ(Main().frameGeometry(), c.main_place) << c.tag;

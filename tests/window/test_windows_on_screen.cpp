@@ -35,7 +35,7 @@ class WindowsOnScreen : public MainRoadTest {
     p.drawRect(w.frameGeometry());
     p.drawText(w.frameGeometry().adjusted(10, 10, 0, 0), Qt::AlignLeft | Qt::AlignTop, QString::fromLatin1(name));
     p.end();
-    map.save(QStringLiteral(LINZORA_SCREENSHOT_DIR "/placed_") + QString::fromLatin1(name) + QStringLiteral(".png"));
+    map.save(ScreenshotFile(QStringLiteral("placed_") + QString::fromLatin1(name) + QStringLiteral(".png")));
   }
 };
 
@@ -58,7 +58,7 @@ TEST_F(WindowsOnScreen, EachWindowOpensOnTheMainWindowsScreen) {
            options.SetModalResult(mrOK);
          });
          Main().HandleMenuCommand(179, u"");
-         QTest::qWait(50);
+         DeliverPendingEvents();
          return Main().WordCloudWindow();
        }},
       {"text_viewer",
@@ -66,28 +66,28 @@ TEST_F(WindowsOnScreen, EachWindowOpensOnTheMainWindowsScreen) {
          TurnTo("Concordance");
          TVX_Grid* grid = Main().ConcordanceGrid();
          emit grid->doubleClicked(grid->Model().index(0, 12));  // the line's file
-         QTest::qWait(30);
+         DeliverPendingEvents();
          return &Main().TextViewer();
        }},
       {"find_files",
        [this]() -> QWidget* {
          TurnTo("Concordance");
          Main().HandleMenuCommand(6, u"");
-         QTest::qWait(30);
+         DeliverPendingEvents();
          return Main().ExtraDetailsWindow();
        }},
       {"delete_if",
        [this]() -> QWidget* {
          TurnTo("Concordance");
          Main().HandleMenuCommand(85, u"");
-         QTest::qWait(30);
+         DeliverPendingEvents();
          return Main().ConditionsForm();
        }},
       {"print_preview",
        [this]() -> QWidget* {
          TurnTo("Concordance");
          Main().HandleMenuCommand(5, u"");
-         QTest::qWait(30);
+         DeliverPendingEvents();
          return Main().PrintPreview();
        }},
   };

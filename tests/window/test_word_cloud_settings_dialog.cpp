@@ -32,7 +32,7 @@ class WordCloudSettingsRoad : public FurtherSettingsRoad {
   const std::vector<TCloudWordDraw>& CloudOfClusters() {
     TurnTo("Clusters");
     Main().HandleMenuCommand(kWordCloudMenuItem, u"");
-    QTest::qWait(30);
+    DeliverPendingEvents();
     static const std::vector<TCloudWordDraw> none;
     return Main().WordCloudWindow() ? Main().WordCloudWindow()->Cloud().Draws() : none;
   }
@@ -108,7 +108,7 @@ TEST_F(WordCloudSettingsRoad, AnOpenCloudFollowsChangedSettings) {
               d.accept();
             }),
             int(QDialog::Accepted));
-  ASSERT_TRUE(WaitUntil([&] { return cloud->Cloud().CloudSettings.Shape() == 3; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return cloud->Cloud().CloudSettings.Shape() == 3; }));
   EXPECT_EQ(cloud->MinFontSpin()->value(), 30);
   const std::vector<TCloudWordDraw>& drawn = cloud->Cloud().Draws();
   ASSERT_EQ(drawn.size(), plain.size());

@@ -29,11 +29,11 @@ TEST_F(WordlistToolRoad, ItsWordListIsTheReferenceCorpusOfComputeRelationships) 
   TVX_Grid* grid = TurnToType(kListCollocates);
   ASSERT_NE(grid, nullptr);
   auto& collocates = *dynamic_cast<TCollocateList*>(Doc().fCollocateList.get());
-  ASSERT_TRUE(WaitUntil([&] { return collocates.Count() > 1; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return collocates.Count() > 1; }));
   grid->SelectCell(1, 1);
   AnswerNextModal(true, [&](QDialog& d) { static_cast<TFormCollRelationsWLCheckFilename&>(d).SetWordListFile(list); });
   Fire(53);
-  ASSERT_TRUE(WaitUntil([&] { return collocates.fsettings.saved_relationships_computed; }, 10000))
+  ASSERT_TRUE(WaitUntil([&] { return collocates.fsettings.saved_relationships_computed; }))
       << Utf16ToUtf8(AllQuestionText());
   EXPECT_EQ(GetKeywordsSettingsReferenceCorpus(), list);
   EXPECT_FALSE(WasAsked(TVXDialog::InformationMessage)) << Utf16ToUtf8(AllQuestionText());
@@ -67,7 +67,7 @@ TEST_F(WordlistToolContexts, SortingByReferenceCorpusFrequencyRanksTheLinesInIts
   T_WholeLinzoraHolder& doc = *Main().Doc();
   ASSERT_GT(doc.fConcordanceList->Count(), 2);
   TConcSortForm* sort = windows->sort;
-  QTimer::singleShot(50, sort, [&] {
+  WhenShown(sort, [&] {
     sort->KeyList(0)->setCurrentRow(kSortKeyReferenceFrequency);
     sort->StoreChoices();
     sort->OKClick();

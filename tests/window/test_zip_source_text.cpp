@@ -19,7 +19,7 @@ TEST_F(MainRoadTest, ALineFromAZipMemberShowsItsTextOnTheSourcePage) {
   // The line's cell double-clicked (the grid hands the double-click to the window).
   grid->SelectCell(1, 1);
   Main().DDblClickCell(grid, 1);
-  ASSERT_TRUE(WaitUntil([this] { return Main().ShownSourceLine().valid; }, 5000)) << Utf16ToUtf8(AllQuestionText());
+  ASSERT_TRUE(WaitUntil([this] { return Main().ShownSourceLine().valid; })) << Utf16ToUtf8(AllQuestionText());
   EXPECT_FALSE(WasAsked(TVXDialog::SourceTextFileNotFound));
   const UString shown = Main().SourceTextPage()->ShownText();
   EXPECT_NE(shown.find(u"Winter Walk to the Source"), UString::npos);
@@ -31,7 +31,7 @@ TEST_F(MainRoadTest, ALineFromAZipMemberShowsItsTextOnTheSourcePage) {
   TurnTo("Concordance");
   dialogs.Script({mrNo});
   Main().HandleMenuCommand(26, u"");
-  ASSERT_TRUE(WaitUntil([this] { return !Main().HasData(); }, 3000));
+  ASSERT_TRUE(WaitUntil([this] { return !Main().HasData(); }));
   EXPECT_FALSE(FileExists(copy));
 }
 
