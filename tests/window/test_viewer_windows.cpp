@@ -309,6 +309,30 @@ TEST_F(ViewerWindows, WordCloudKeepsItsPictureForOneWordAndForgetsAClosedList) {
 
 // --- the one-text viewer -------------------------------------------------------------------------
 
+// The viewer opened at a hit keeps the hit in view while its width changes: as the window takes
+// its size once shown, and as the user makes it narrower or wider (every line wraps anew).
+TEST_F(ViewerWindows, OneTextViewerKeepsItsHitInViewAsItsWidthChanges) {
+  const std::string prose = Prose(2 << 20);
+  const UString file = dir.Write(u"long_text.txt", prose);
+  TFormOneTextFileShower viewer;
+  viewer.resize(1000, 700);
+  viewer.show();
+  const size_t at = prose.find("river", prose.size() - 50000);
+  ASSERT_NE(at, std::string::npos);
+  int64_t size = 0, ns = 0;
+  ASSERT_TRUE(TextFingerprintOf(file, size, ns));
+  ASSERT_TRUE(viewer.OpenAtHit(file, size, ns, static_cast<int64_t>(at), u"river", {u"river"}, nullptr));
+  const QTextCursor c = viewer.View()->textCursor();
+  ASSERT_EQ(c.selectedText(), QStringLiteral("river"));
+  for (const int width : {1000, 600, 1400}) {
+    viewer.resize(width, 700);
+    DeliverPendingEvents();
+    const QRect hit = viewer.View()->cursorRect(c);
+    EXPECT_TRUE(viewer.View()->viewport()->rect().contains(hit))
+        << "width " << width << ": the hit at y " << hit.y() << ", the view " << viewer.View()->viewport()->height() << " high";
+  }
+}
+
 TEST_F(ViewerWindows, OneTextViewerOnATwoMegabyteText) {
   const std::string prose = Prose(2 << 20);
   const UString file = dir.Write(u"long_text.txt", prose);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -178,4 +179,19 @@ void TSourceTextRichEdit::keyPressEvent(QKeyEvent* e) {
     return;
   }
   QTextEdit::keyPressEvent(e);
+}
+
+void TSourceTextRichEdit::resizeEvent(QResizeEvent* e) {
+  const bool rewrapped = e->oldSize().isValid() && e->size().width() != e->oldSize().width() && !document()->isEmpty();
+  // Read while the lines still break at the old width.
+  const int middle = rewrapped ? cursorForPosition(QPoint(0, e->oldSize().height() / 2)).position() : -1;
+  QTextEdit::resizeEvent(e);
+  if (middle < 0) return;
+  QTextCursor c(document());
+  c.setPosition(middle);
+  rewindowing_ = true;
+  QScrollBar* bar = verticalScrollBar();
+  bar->setValue(bar->value() + cursorRect(c).center().y() - viewport()->height() / 2);
+  rewindowing_ = false;
+  InnerScrolled();
 }

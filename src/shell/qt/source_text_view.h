@@ -136,6 +136,9 @@ class TSourceTextRichEdit : public QTextEdit {
  protected:
   bool event(QEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
+  // A new width wraps every line anew: the line in the middle of the view (the hit the view was
+  // opened on) stays in the middle.
+  void resizeEvent(QResizeEvent* e) override;
 
  private:
   void ShowHighlights();
