@@ -3,7 +3,9 @@
 // settings folder named by LINZORA_CONFIG_DIR) is pointed at a fresh folder of this process; the
 // user's own folders, as the environment named them at the start, are listed with each file's
 // size and time. A test that leaves them otherwise fails, naming the file. Tests that point the
-// environment elsewhere (and unset it after) get the private folders back before the next test.
+// environment elsewhere (and unset it after) get the private folders back before the next test,
+// and what a test left in the private folders (settings, caches, hand-overs) goes with it: the
+// next test starts with none, whatever ran before it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +16,8 @@
 #include <string>
 #include <system_error>
 #include <vector>
+
+#include "platform/settings/settings_access.h"
 
 namespace {
 
@@ -71,7 +75,7 @@ class TUserFoldersGuard : public testing::EmptyTestEventListener {
     if (!root_.empty()) fs::remove_all(root_, ec);
   }
   void OnTestStart(const testing::TestInfo&) override { PointAtOwnFolders(); }
-  void OnTestEnd(const testing::TestInfo& test) override {
+  void CheckUsersFolders(const testing::TestInfo& test) {
     TSnapshot now;
     for (const std::string& f : users_) List(f, now);
     if (now == before_) return;
@@ -84,8 +88,25 @@ class TUserFoldersGuard : public testing::EmptyTestEventListener {
       if (!now.count(name)) ADD_FAILURE() << test.name() << " removed a file of the user's: " << name;
     before_ = std::move(now);  // one failure per change
   }
+  void OnTestEnd(const testing::TestInfo& test) override {
+    CheckUsersFolders(test);
+    EmptyOwnFolders();
+  }
 
  private:
+  // The temporary folder stays (objects of a whole test program may keep files there), but not the
+  // program's hand-overs in it; the settings store reads its folder afresh.
+  void EmptyOwnFolders() {
+    if (root_.empty()) return;
+    std::error_code ec;
+    for (const char* folder : {"home", "config", "cache", "runtime"}) {
+      std::vector<fs::path> left;
+      for (fs::directory_iterator it(root_ + folder, ec), end; !ec && it != end; it.increment(ec)) left.push_back(it->path());
+      for (const fs::path& p : left) fs::remove_all(p, ec);
+    }
+    fs::remove_all(root_ + "tmp/linzora-" + std::to_string(::getuid()), ec);
+    ResetSettingsStoreForTests();
+  }
   void PointAtOwnFolders() {
     if (root_.empty()) return;
     const struct {

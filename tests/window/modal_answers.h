@@ -1,5 +1,6 @@
 // Answers the next modal dialog of a window test: a timer looks for it every few milliseconds,
-// lets the test fill its fields, then accepts or rejects it.
+// lets the test fill its fields, then accepts or rejects it. A timer whose dialog never came is
+// dropped when the test ends (DropModalAnswers), so that it answers nothing of the next test.
 #pragma once
 
 #include <QApplication>
@@ -7,9 +8,21 @@
 #include <QTimer>
 #include <functional>
 
-inline void AnswerNextModal(bool accept, std::function<void(QDialog&)> fill = {}) {
-  auto* timer = new QTimer;
+inline QTimer* ModalAnswerTimer() {
+  auto* timer = new QTimer(QCoreApplication::instance());
+  timer->setObjectName(QStringLiteral("lz_modal_answer"));
   timer->setInterval(5);
+  return timer;
+}
+
+inline void DropModalAnswers() {
+  for (QTimer* t : QCoreApplication::instance()->findChildren<QTimer*>(QStringLiteral("lz_modal_answer"),
+                                                                      Qt::FindDirectChildrenOnly))
+    delete t;
+}
+
+inline void AnswerNextModal(bool accept, std::function<void(QDialog&)> fill = {}) {
+  QTimer* timer = ModalAnswerTimer();
   QObject::connect(timer, &QTimer::timeout, timer, [timer, accept, fill] {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     if (!dialog || !dialog->isVisible()) return;
@@ -24,8 +37,7 @@ inline void AnswerNextModal(bool accept, std::function<void(QDialog&)> fill = {}
 
 // Acts on the next modal dialog once it shows (the act closes it).
 inline void ActOnNextModal(std::function<void(QDialog&)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(5);
+  QTimer* timer = ModalAnswerTimer();
   QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     if (!dialog || !dialog->isVisible()) return;

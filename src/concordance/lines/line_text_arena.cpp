@@ -66,6 +66,14 @@ size_t TLineTextArena::BytesKeptForReuse() {
   return kept.bytes;
 }
 
+void TLineTextArena::GiveKeptRegionsBack() {
+  TKeptRegions& kept = KeptRegions();
+  std::lock_guard lock(kept.mutex);
+  for (const auto& [at, bytes] : kept.regions) ::munmap(at, bytes);
+  kept.regions.clear();
+  kept.bytes = 0;
+}
+
 void TLineTextArena::GiveAllBack() {
   TKeptRegions& kept = KeptRegions();
   for (const TMapping& m : mappings_) {

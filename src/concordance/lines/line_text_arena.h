@@ -90,6 +90,8 @@ class TLineTextArena {
   // Regions of large blocks that arenas gone or emptied left for the next ones (their pages are
   // the system's to take back whenever it needs them; at most kRegionsKeptBytes).
   static size_t BytesKeptForReuse();
+  // Gives every kept region back to the system: the pool as a process begins.
+  static void GiveKeptRegionsBack();
 
  private:
   // Blocks double from 64 KiB up to 1 MiB, so a small list holds little; they are whole pages
