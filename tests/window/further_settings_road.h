@@ -34,7 +34,7 @@ class FurtherSettingsRoad : public SettingsDialogRoad {
     EXPECT_NE(item, nullptr);
     if (item) item->trigger();
     WaitUntil([&] { return further != -1; });
-    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    DeliverPendingEvents();
     return further;
   }
 };

@@ -35,7 +35,7 @@ class SettingsDialogRoad : public MainRoadTest {
     EXPECT_NE(item, nullptr);
     if (item) item->trigger();
     WaitUntil([&] { return result != -1; });
-    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    DeliverPendingEvents();
     return result;
   }
   // OK on a dialog opened through `through` after `change` made a value bad: the dialog stays

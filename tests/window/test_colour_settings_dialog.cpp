@@ -34,8 +34,9 @@ class ColourSettingsRoad : public SettingsDialogRoad {
   // Magenta pixels of the concordance grid as it is painted, scrolled to its last columns.
   int MagentaInGrid(const char* shot_name) {
     TVX_Grid* grid = Main().ConcordanceGrid();
+    // The columns fitted (after the first paint) before the grid is scrolled to the last one.
+    DeliverPendingEvents();
     grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
-    QApplication::processEvents();
     const QImage shot = SettingsShot(*grid->viewport(), shot_name);
     int n = 0;
     for (int y = 0; y < shot.height(); ++y)
