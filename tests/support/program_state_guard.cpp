@@ -5,8 +5,8 @@
 // what another left and the tests pass in any order.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <iterator>
+#include <type_traits>
 
 #include "concordance/lines/line_text_arena.h"
 #include "model/documents/batch_procedures.h"
@@ -30,37 +30,38 @@ struct TProgramState {
   UString temp_path;
   bool keeping_log = false;
 
-  void Take() {
-    batch = Global_BatchProcedures;
-    batch_mode = Global_batch_mode;
-    panic = global_panic_state;
-    busy = Global_Busy_Dont_Show_Data;
-    tool = current_tool_var;
-    own_window = global_own_HWnd;
-    without_error_messages = Global_run_without_error_messages;
-    failure = Global_FailureMessage;
-    std::copy(std::begin(Global_process_times), std::end(Global_process_times), std::begin(process_times));
-    std::copy(std::begin(Global_stopLemmaMatchLoaded), std::end(Global_stopLemmaMatchLoaded), std::begin(lists_loaded));
-    consistency_files = global_DetailedConsistency_files;
-    read_write_folder = Global_user_ReadWrite_folder;
-    temp_path = my_temp_path;
-    keeping_log = global_keeping_log;
-  }
-  void PutBack() const {
-    Global_BatchProcedures = batch;
-    Global_batch_mode = batch_mode;
-    global_panic_state = panic;
-    Global_Busy_Dont_Show_Data = busy;
-    current_tool_var = tool;
-    global_own_HWnd = own_window;
-    Global_run_without_error_messages = without_error_messages;
-    Global_FailureMessage = failure;
-    std::copy(std::begin(process_times), std::end(process_times), std::begin(Global_process_times));
-    std::copy(std::begin(lists_loaded), std::end(lists_loaded), std::begin(Global_stopLemmaMatchLoaded));
-    global_DetailedConsistency_files = consistency_files;
-    Global_user_ReadWrite_folder = read_write_folder;
-    my_temp_path = temp_path;
-    global_keeping_log = keeping_log;
+  void Take() { Exchange(true); }
+  void PutBack() { Exchange(false); }
+
+ private:
+  // Each field from the program (take) or back into it.
+  void Exchange(bool take) {
+    auto one = [take](auto& kept, auto& program) {
+      if constexpr (std::is_array_v<std::remove_reference_t<decltype(kept)>>) {
+        for (size_t i = 0; i < std::size(kept); ++i) {
+          if (take) kept[i] = program[i];
+          else program[i] = kept[i];
+        }
+      } else if (take) {
+        kept = program;
+      } else {
+        program = kept;
+      }
+    };
+    one(batch, Global_BatchProcedures);
+    one(batch_mode, Global_batch_mode);
+    one(panic, global_panic_state);
+    one(busy, Global_Busy_Dont_Show_Data);
+    one(tool, current_tool_var);
+    one(own_window, global_own_HWnd);
+    one(without_error_messages, Global_run_without_error_messages);
+    one(failure, Global_FailureMessage);
+    one(process_times, Global_process_times);
+    one(lists_loaded, Global_stopLemmaMatchLoaded);
+    one(consistency_files, global_DetailedConsistency_files);
+    one(read_write_folder, Global_user_ReadWrite_folder);
+    one(temp_path, my_temp_path);
+    one(keeping_log, global_keeping_log);
   }
 };
 

@@ -106,7 +106,22 @@ std::string Prose(size_t n) {
   return out;
 }
 
-class ViewerWindows : public MainRoadTest {};
+class ViewerWindows : public MainRoadTest {
+ protected:
+  // The prose written as a text, and the viewer (1000 x 700, shown) opened on it at a "river" in
+  // its last 50,000 bytes, finding the words; the hit's byte (npos when it did not open).
+  size_t OpenAtLateHit(TFormOneTextFileShower& viewer, const std::string& prose, const std::vector<UString>& words) {
+    const UString file = dir.Write(u"long_text.txt", prose);
+    viewer.resize(1000, 700);
+    viewer.show();
+    const size_t at = prose.find("river", prose.size() - 50000);
+    int64_t size = 0, ns = 0;
+    if (at == std::string::npos || !TextFingerprintOf(file, size, ns) ||
+        !viewer.OpenAtHit(file, size, ns, static_cast<int64_t>(at), u"river", words, nullptr))
+      return std::string::npos;
+    return at;
+  }
+};
 
 // --- media ---------------------------------------------------------------------------------------
 
@@ -312,16 +327,8 @@ TEST_F(ViewerWindows, WordCloudKeepsItsPictureForOneWordAndForgetsAClosedList) {
 // The viewer opened at a hit keeps the hit in view while its width changes: as the window takes
 // its size once shown, and as the user makes it narrower or wider (every line wraps anew).
 TEST_F(ViewerWindows, OneTextViewerKeepsItsHitInViewAsItsWidthChanges) {
-  const std::string prose = Prose(2 << 20);
-  const UString file = dir.Write(u"long_text.txt", prose);
   TFormOneTextFileShower viewer;
-  viewer.resize(1000, 700);
-  viewer.show();
-  const size_t at = prose.find("river", prose.size() - 50000);
-  ASSERT_NE(at, std::string::npos);
-  int64_t size = 0, ns = 0;
-  ASSERT_TRUE(TextFingerprintOf(file, size, ns));
-  ASSERT_TRUE(viewer.OpenAtHit(file, size, ns, static_cast<int64_t>(at), u"river", {u"river"}, nullptr));
+  ASSERT_NE(OpenAtLateHit(viewer, Prose(2 << 20), {u"river"}), std::string::npos);
   const QTextCursor c = viewer.View()->textCursor();
   ASSERT_EQ(c.selectedText(), QStringLiteral("river"));
   for (const int width : {1000, 600, 1400}) {
@@ -335,15 +342,9 @@ TEST_F(ViewerWindows, OneTextViewerKeepsItsHitInViewAsItsWidthChanges) {
 
 TEST_F(ViewerWindows, OneTextViewerOnATwoMegabyteText) {
   const std::string prose = Prose(2 << 20);
-  const UString file = dir.Write(u"long_text.txt", prose);
   TFormOneTextFileShower viewer;
-  viewer.resize(1000, 700);
-  viewer.show();
-  const size_t at = prose.find("river", prose.size() - 50000);
+  const size_t at = OpenAtLateHit(viewer, prose, {u"river", u"bank", u"absent"});
   ASSERT_NE(at, std::string::npos);
-  int64_t size = 0, ns = 0;
-  ASSERT_TRUE(TextFingerprintOf(file, size, ns));
-  ASSERT_TRUE(viewer.OpenAtHit(file, size, ns, static_cast<int64_t>(at), u"river", {u"river", u"bank", u"absent"}, nullptr));
   EXPECT_EQ(viewer.windowTitle(), QStringLiteral("long_text.txt"));
   // The hit is selected and shown.
   const QTextCursor c = viewer.View()->textCursor();
