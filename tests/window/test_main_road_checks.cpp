@@ -15,6 +15,7 @@
 #include "windows/wizard_rules.h"
 #include "shell/qt/vx_status_bar.h"
 #include "shell/qt/window_messages.h"
+#include "support/wait_for.h"
 #include "window/main_road_support.h"
 
 namespace {
@@ -160,8 +161,7 @@ TEST_F(MainRoadChecks, SecondRunRequestDuringARunIsRefused) {
   // stop, so that a fast machine cannot finish the run between two turns of the loop.
   std::atomic<bool> released{false};
   Main().SetRunChunkObserver([&](int32_t text) {
-    for (int waited = 0; text >= 1 && !released.load() && waited < 20000; ++waited)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (text >= 1) WaitFor([&] { return released.load(); });
   });
   Main().SetRunTurnObserver([&] {
     if (stopped || !Main().Doc() || Main().Doc()->fConcordanceList->Count() == 0) return;
