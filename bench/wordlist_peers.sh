@@ -1,9 +1,18 @@
 #!/bin/sh
 # Times word-list making against two peers on the same input, in one run, and prints the ratios:
-#   linzora  bench_wordlist --file (one worker, to the sorted list)
-#   python   /usr/bin/python3 reading line by line, Counter.update(re.findall(r"\w+(?:['-]\w+)*", line.lower()))
+#   linzora  bench_wordlist --file (one worker, to the sorted list, numbers included)
+#   python   /usr/bin/python3 reading line by line, Counter.update(pattern.findall(line.lower())),
+#            the pattern our word rules: a word is letters and digits of any script; "." or ","
+#            between two digits ("3.14", "1,000") and a hyphen (-, U+2010, U+2011) with a letter
+#            on one side ("well-known", "3-D"; "1-2" is two) join; an apostrophe (' or U+2019:
+#            "don't" is two words), an underscore or any other mark ends a word; a soft hyphen is
+#            left out. It counts as we do, but for characters Python's \w takes otherwise (it has
+#            no combining marks) and case folding beyond the simple (lower() against our upper).
 #   tr       the whole pipeline under LC_ALL=C: tr -cs '[:alpha:]' '\n' | tr A-Z a-z | sort | uniq -c
-#            (lower-cased, as the other two count)
+#            (lower-cased, as the other two count). It counts differently, and says so: only
+#            ASCII letters make words (a letter beyond ASCII, a digit, an apostrophe, a hyphen, "."
+#            or "," ends one, and numbers are not words), so its types and running words differ.
+# Each program's types and running words are printed after the times.
 # Usage: wordlist_peers.sh [BUILD_DIR (default build)] [INPUT (default: a generated 300 MB text)]
 # Environment:
 #   CPU=n             every program runs pinned to core n (taskset), one core for all
@@ -44,10 +53,11 @@ python_peer() {
 import re, sys
 from collections import Counter
 words = Counter()
-pattern = re.compile(r"\w+(?:['-]\w+)*")
+# Our word rules (the head of this script).
+pattern = re.compile(r"[^\W_]+(?:(?:(?<=\d)[.,](?=\d)|(?<=[^\W\d_])[-\u2010\u2011](?=[^\W_])|[-\u2010\u2011](?=[^\W\d_]))[^\W_]+)*")
 with open(sys.argv[1], encoding="utf-8", errors="replace") as f:
     for line in f:
-        words.update(pattern.findall(line.lower()))
+        words.update(pattern.findall(line.replace("\u00ad", "").lower()))
 print("python: %d types, %d tokens" % (len(words), sum(words.values())))
 PY
 }
@@ -60,7 +70,7 @@ while [ "$round" -le "$rounds" ]; do
   timed linzora $pin "$bench" --file "$input" 1
   python_peer
   timed tr sh -c "export LC_ALL=C; $pin tr -cs '[:alpha:]' '\n' < '$input' | $pin tr 'A-Z' 'a-z' | $pin sort | $pin uniq -c > '$work/tr.txt'"
-  echo "tr: $(wc -l < "$work/tr.txt") types; load after: $(cut -d' ' -f1-3 /proc/loadavg)"
+  echo "tr: $(awk '{ n += $1 } END { printf "%d types, %d tokens", NR, n }' "$work/tr.txt") (ASCII letters alone make its words); load after: $(cut -d' ' -f1-3 /proc/loadavg)"
   line="$(cat "$work/linzora") $(cat "$work/python") $(cat "$work/tr") $(cat "$work/baseline")"
   echo "$line" | awk -v mb="$mb" -v base="$baseline" '{
     l = $1; lc = $2; p = $3; pc = $4; t = $5; tc = $6; o = $7; oc = $8
