@@ -6,12 +6,15 @@
 #            between two digits ("3.14", "1,000") and a hyphen (-, U+2010, U+2011) with a letter
 #            on one side ("well-known", "3-D"; "1-2" is two) join; an apostrophe (' or U+2019:
 #            "don't" is two words), an underscore or any other mark ends a word; a soft hyphen is
-#            left out. It counts as we do, but for characters Python's \w takes otherwise (it has
-#            no combining marks) and case folding beyond the simple (lower() against our upper).
+#            left out; mark-up (<...>), which our default settings hide, is taken out first. It
+#            counts as we do, but for a tag that goes on over a line end (Python reads a line at a
+#            time), characters Python's \w takes otherwise (it has no combining marks) and case
+#            folding beyond the simple (lower() against our upper).
 #   tr       the whole pipeline under LC_ALL=C: tr -cs '[:alpha:]' '\n' | tr A-Z a-z | sort | uniq -c
 #            (lower-cased, as the other two count). It counts differently, and says so: only
 #            ASCII letters make words (a letter beyond ASCII, a digit, an apostrophe, a hyphen, "."
-#            or "," ends one, and numbers are not words), so its types and running words differ.
+#            or "," ends one, and numbers are not words) and mark-up is counted, so its types and
+#            running words differ.
 # Each program's types and running words are printed after the times.
 # Usage: wordlist_peers.sh [BUILD_DIR (default build)] [INPUT (default: a generated 300 MB text)]
 # Environment:
@@ -22,6 +25,7 @@
 # Each program's processor time (user + system) is printed beside its wall time: on a shared
 # machine the processor times compare more fairly.
 set -eu
+echo "command: cd $(pwd) && ${CPU:+CPU=$CPU }${ROUNDS:+ROUNDS=$ROUNDS }${BASELINE:+BASELINE=$BASELINE }$0${*:+ $*}"
 build=${1:-build}
 bench="$build/bench/bench_wordlist"
 [ -x "$bench" ] || { echo "no $bench: build the bench_wordlist target first" >&2; exit 1; }
@@ -55,9 +59,10 @@ from collections import Counter
 words = Counter()
 # Our word rules (the head of this script).
 pattern = re.compile(r"[^\W_]+(?:(?:(?<=\d)[.,](?=\d)|(?<=[^\W\d_])[-\u2010\u2011](?=[^\W_])|[-\u2010\u2011](?=[^\W\d_]))[^\W_]+)*")
+tag = re.compile(r"<[^<>]{1,1000}>")
 with open(sys.argv[1], encoding="utf-8", errors="replace") as f:
     for line in f:
-        words.update(pattern.findall(line.replace("\u00ad", "").lower()))
+        words.update(pattern.findall(tag.sub(" ", line).replace("\u00ad", "").lower()))
 print("python: %d types, %d tokens" % (len(words), sum(words.values())))
 PY
 }
