@@ -6,10 +6,10 @@
 #            between two digits ("3.14", "1,000") and a hyphen (-, U+2010, U+2011) with a letter
 #            on one side ("well-known", "3-D"; "1-2" is two) join; an apostrophe (' or U+2019:
 #            "don't" is two words), an underscore or any other mark ends a word; a soft hyphen is
-#            left out; mark-up (<...>), which our default settings hide, is taken out first. It
-#            counts as we do, but for a tag that goes on over a line end (Python reads a line at a
-#            time), characters Python's \w takes otherwise (it has no combining marks) and case
-#            folding beyond the simple (lower() against our upper).
+#            left out; mark-up (<...> of up to 1,000 characters, over line ends too), which our
+#            default settings hide, is taken out first. It counts as we do, but for characters
+#            Python's \w takes otherwise (it has no combining marks) and case folding beyond the
+#            simple (lower() against our upper).
 #   tr       the whole pipeline under LC_ALL=C: tr -cs '[:alpha:]' '\n' | tr A-Z a-z | sort | uniq -c
 #            (lower-cased, as the other two count). It counts differently, and says so: only
 #            ASCII letters make words (a letter beyond ASCII, a digit, an apostrophe, a hyphen, "."
@@ -60,9 +60,19 @@ words = Counter()
 # Our word rules (the head of this script).
 pattern = re.compile(r"[^\W_]+(?:(?:(?<=\d)[.,](?=\d)|(?<=[^\W\d_])[-\u2010\u2011](?=[^\W_])|[-\u2010\u2011](?=[^\W\d_]))[^\W_]+)*")
 tag = re.compile(r"<[^<>]{1,1000}>")
+def count(text):
+    words.update(pattern.findall(tag.sub(" ", text).replace("\u00ad", "").lower()))
+# A tag still open at a line's end goes on to the next line, up to its 1,000 characters.
+carry = ""
 with open(sys.argv[1], encoding="utf-8", errors="replace") as f:
     for line in f:
-        words.update(pattern.findall(tag.sub(" ", line).replace("\u00ad", "").lower()))
+        text = carry + line if carry else line
+        carry = ""
+        at = text.rfind("<")
+        if at >= 0 and text.find(">", at) < 0 and len(text) - at <= 1000:
+            text, carry = text[:at], text[at:]
+        count(text)
+count(carry)
 print("python: %d types, %d tokens" % (len(words), sum(words.values())))
 PY
 }
