@@ -82,17 +82,20 @@ for side in "${sides[@]}"; do
   awk '{ printf "%s %s %s %.2f\n", $1, $2, $3, $2 + $3 }' "$work/$side.times" > "$work/$side.all"
 done
 
-# Hits where the word rules differ: "word-x" / "x-word" are other words for us but whole-word
-# matches for ripgrep; "word_x" is one word for ripgrep. The lines where WORD meets a hyphen or an
-# underscore are taken first (a plain search, quick), and only those are searched with \w and \b,
-# which are slow over a whole text beyond ASCII; ripgrep writes them in UTF-8 whatever it read.
+# Hits where the word rules differ. The word inside mark-up, which our default settings hide:
+# each tag (over lines too), then the word's whole-word matches in the tags. Outside the mark-up
+# (the tags blanked out, so that a hit in a tag counts there alone): "word-x" / "x-word" are other
+# words for us but whole-word matches for ripgrep; "word_x", "x_word" and "_word_" are one word
+# for ripgrep. The lines
+# where WORD meets a hyphen or an underscore are taken first (a plain search, quick), and only
+# those are searched with \w and \b, which are slow over a whole text beyond ASCII; ripgrep
+# writes them in UTF-8 whatever it read.
+tag='<[^<>]{1,1000}>'
+in_markup=$(rg -j1 ${enc[@]+"${enc[@]}"} -U -o -- "$tag" "$file" | rg -j1 -o -w -i -- "$word" | wc -l || true)
 near_file="$work/near"
-rg -j1 ${enc[@]+"${enc[@]}"} -i -- "[-_]$word|$word[-_]" "$file" > "$near_file" || true
+perl -0777 -pe "s/$tag/ /g" "$file" | rg -j1 ${enc[@]+"${enc[@]}"} -i -- "[-_]$word|$word[-_]" > "$near_file" || true
 joined=$(rg -j1 -o -i -- "(\\w-$word\\b|\\b$word-\\w)" "$near_file" | wc -l || true)
-underscored=$(rg -j1 -o -i -- "(_$word\\b|\\b${word}_)" "$near_file" | wc -l || true)
-# The word inside mark-up, which our default settings hide: each tag (over lines too), then the
-# word's whole-word matches in the tags.
-in_markup=$(rg -j1 ${enc[@]+"${enc[@]}"} -U -o -- '<[^<>]{1,1000}>' "$file" | rg -j1 -o -w -i -- "$word" | wc -l || true)
+underscored=$(rg -j1 -o -i -- "(_$word(_|\\b)|\\b${word}_)" "$near_file" | wc -l || true)
 
 printf '%s\n' "core $core ($busy); $runs runs a side, the sides taking turns (every other round in the reverse order);" \
   "each run a whole process timed by the system"
