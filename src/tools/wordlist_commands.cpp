@@ -347,7 +347,8 @@ bool StopListReady(std::ostream& err, bool& loaded, int& code) {
 }
 
 // The texts named: every ".txt" of a folder and its sub-folders (and of the zip archives there),
-// and each file named on its own. A name that is neither is refused before anything is read.
+// and each file named on its own, a zip archive standing for the texts in it. A name that is
+// none of these, or an archive that gives no text, is refused before anything is read.
 bool ChooseTexts(const std::vector<std::string>& names, TSharedChosenFilesClass& chosen, std::ostream& err,
                  int& code) {
   for (const std::string& n : names) {
@@ -361,6 +362,12 @@ bool ChooseTexts(const std::vector<std::string>& names, TSharedChosenFilesClass&
       code = Failed(err, "no such folder or file: " + n);
       return false;
     }
+  }
+  std::vector<TSharedChosenFilesClass::TArchiveRefusal> refused;
+  chosen.TakeArchivesAsMembers(&refused);
+  if (!refused.empty()) {
+    code = Failed(err, U8(refused.front().archive) + " is " + U8(refused.front().why));
+    return false;
   }
   if (chosen.FileCount() == 0) {
     code = Failed(err, "no texts to read");

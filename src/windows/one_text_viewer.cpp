@@ -238,10 +238,11 @@ bool TFormOneTextFileShower::OpenAtHit(UStringView file_name, int64_t size, int6
   if (!OpenAndShowAText(details, 0x7FFFFFFF, parent_bar)) return false;
   view_->SearchList.LoadFromAStringlist(words);
   UString message;
-  const THitCheck check = CheckHitInText(*view_->Model(), size, write_ns, byte, hit, message);
+  int32_t units = static_cast<int32_t>(hit.size());
+  const THitCheck check = CheckHitInText(*view_->Model(), size, write_ns, byte, hit, message, &units);
   if (check == THitCheck::Same) {
     view_->ShowByte(byte, true);
-    view_->SelectAtByte(byte, static_cast<int64_t>(hit.size()));
+    view_->SelectAtByte(byte, units);
   } else {
     status_->SetPanelText(kPanelLine, message);
   }
@@ -255,7 +256,7 @@ bool TFormOneTextFileShower::OpenAtHit(UStringView file_name, int64_t size, int6
   if (check == THitCheck::Same) {
     if (!view_->GoToHitAtByte(byte)) {
       view_->ShowByte(byte, true);
-      view_->SelectAtByte(byte, static_cast<int64_t>(hit.size()));
+      view_->SelectAtByte(byte, units);
     }
   } else {
     view_->ShowByte(view_->Model()->TextStart());

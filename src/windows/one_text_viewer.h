@@ -66,7 +66,8 @@ class TFormOneTextFileShower : public TVXStylableForm<QWidget> {
   bool OpenAndShowAText(const TFileDetails3_string& details, int64_t limit, TVXStatusBar* parent_bar);
   // Opens the text at a concordance line's hit (its file byte and characters) with the words
   // highlighted. The text must be the one the run read (size and time as kept, when kept: size
-  // above 0) and hold the hit's characters at its byte; otherwise it opens at its start,
+  // above 0) and hold the hit's characters at its byte, as the line shows them (a phrase over a
+  // line end is selected whole); otherwise it opens at its start,
   // nothing is highlighted as the hit, and the status line says why. False when it did not open.
   bool OpenAtHit(UStringView file_name, int64_t size, int64_t write_ns, int64_t byte, UStringView hit,
                  const std::vector<UString>& words, TVXStatusBar* parent_bar);

@@ -65,6 +65,11 @@ TEST(TextChoice, FilesFoldersAndZipMembers) {
   EXPECT_EQ(c.ZipMemberNames(zip, problems), (std::vector<UString>{u"one.txt", u"inner/two.txt", u"three.txt"}));
   EXPECT_TRUE(c.AddZipMembers(zip, {u"inner/two.txt", u"three.txt"}).empty());
   EXPECT_EQ(Names(c), (std::vector<UString>{u"a.txt", u"b.txt", u"three.txt", u"two.txt"}));
+  // An archive added as a file stands for its texts (those chosen already are left out).
+  EXPECT_TRUE(c.AddFiles({zip}).empty());
+  EXPECT_EQ(c.RepeatsLeftOut(), 2);
+  EXPECT_EQ(Names(c), (std::vector<UString>{u"a.txt", u"b.txt", u"one.txt", u"three.txt", u"two.txt"}));
+  EXPECT_EQ(c.KindText(c.Count() - 1), u"plain text (8-bit), zip member");
 }
 
 TEST(TextChoice, BadInputIsReportedAndLosesNothing) {
@@ -83,9 +88,12 @@ TEST(TextChoice, BadInputIsReportedAndLosesNothing) {
       {[&] { return c.AddZipMembers(damaged, {u"x.txt"}); }, u"cannot be read"},
       {[&] { return c.AddZipMembers(zip, {u"../../etc/passwd", u"one.txt"}); }, u"leaves its folder"},
       {[&] { return c.Load(damaged); }, u"not a choice of texts"},
+      {[&] { return c.AddFiles({damaged}); }, u"a zip archive that cannot be read"},
   };
   for (const Case& k : cases) EXPECT_TRUE(Mentions(k.act(), k.said)) << Utf16ToUtf8(k.said);
-  EXPECT_EQ(Names(c), (std::vector<UString>{u"a.txt", u"one.txt"}));
+  // The archive that gives no text is kept, marked.
+  EXPECT_EQ(Names(c), (std::vector<UString>{u"a.txt", u"damaged.zip", u"one.txt"}));
+  EXPECT_EQ(c.Texts().GetFullFileDetails(c.Count() - 1).rec.wanted, kWantedNotFound);
   if (geteuid() != 0) {  // root reads every file
     EXPECT_TRUE(Mentions(c.AddFiles({locked}), u"cannot be read"));
     EXPECT_EQ(c.Texts().GetFullFileDetails(c.Count() - 1).rec.wanted, kWantedNotFound);

@@ -412,3 +412,34 @@ TEST_F(ViewerHits, ViewersCountTheRunsHitsAndStartAtTheHitOpened) {
   ASSERT_NE(Main().SourceTextPage(), nullptr);
   EXPECT_EQ(Main().SourceTextPage()->HighlightCount(), kHits);
 }
+
+// A phrase over a line end: the viewer opened at its line stands on the phrase, line end and all,
+// and counts it among the hits it highlights.
+TEST_F(MainRoadTest, TheViewerSelectsAPhraseOverALineEnd) {
+  const UString file = dir.Write(u"corpus/wrapped.txt", "The river\nbank is green. The river bank is wet.\n");
+  Start();
+  HandOverTexts({file});
+  RunFromWizard(u"river bank");
+  ASSERT_NE(Main().Doc(), nullptr);
+  ASSERT_EQ(Main().Doc()->fConcordanceList->Count(), 2);
+  TurnTo("Concordance");
+  TVX_Grid* grid = Main().ConcordanceGrid();
+  int row = -1;
+  for (int r = 1; r <= grid->Model().rowCount(); ++r)
+    if (const TConcordanceEntry* line = Main().Doc()->fConcordanceList->Line(Main().LineOfRow(grid, r)))
+      if (line->Data().byte_position == 4) row = r;
+  ASSERT_GT(row, 0);
+  emit grid->doubleClicked(grid->Model().index(row - 1, 12));  // column 13: the file
+  QTest::qWait(30);
+  TFormOneTextFileShower& viewer = Main().TextViewer();
+  ASSERT_TRUE(viewer.isVisible());
+  const QTextCursor c = viewer.View()->textCursor();
+  EXPECT_EQ(c.selectedText(), QStringLiteral("river\u2029bank"));
+  ASSERT_TRUE(c.hasSelection());
+  EXPECT_EQ(viewer.View()->Shown().bytes[static_cast<size_t>(c.selectionStart())], 4);
+  EXPECT_EQ(viewer.View()->HighlightsFoundCount(), 2);
+  const int last_panel = TVXStatusBar::kPanels - 1;
+  EXPECT_TRUE(viewer.Status()->PanelText(last_panel).startsWith(QStringLiteral("Item 1 of 2,")))
+      << viewer.Status()->PanelText(last_panel).toStdString();
+  viewer.hide();
+}

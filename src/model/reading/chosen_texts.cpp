@@ -556,6 +556,36 @@ void TSharedChosenFilesClass::NoteLeftOutName(const UString& folder) {
   left_out_folders_.insert(folder);
 }
 
+namespace {
+
+// A member of an archive as a chosen text (folder index not yet known) and the folder it goes in
+// (the archive's name and the member's folders); false for a folder entry, a name that would
+// leave its folder and a name the mask does not match.
+bool MemberAsText(const TZipMemberInfo& m, const UString& archive, UStringView mask, TChosenFile_BaseRec& d,
+                  UString& folder) {
+  if (m.is_folder || !IsSafeMemberName(m.name)) return false;
+  const UString base = ExtractFileName(m.name);
+  if (base.empty() || !MatchesMask(base, mask)) return false;
+  folder = archive;
+  const UString sub = ExcludeTrailingPathDelimiter(ExtractFilePath(m.name));
+  if (!sub.empty()) folder += PathDelim + sub;
+  d = TChosenFile_BaseRec{};
+  d.folder_num = -1;
+  d.zip_member = m.index + 1;
+  d.date = m.date;
+  d.julian_date = DateTimeToJulianAddingConst(d.date);
+  d.size = m.size;
+  d.words = -1;
+  d.filename = base;
+  return true;
+}
+
+bool NamedAsArchive(const TChosenFile_BaseRec& r) {
+  return r.zip_member == 0 && AsciiLower(ExtractFileExt(r.filename)) == u".zip";
+}
+
+}  // namespace
+
 void TSharedChosenFilesClass::AddZipMembers(const UString& archive, UStringView mask) {
   TZipForge zip;
   zip.SetFileName(archive);
@@ -567,22 +597,57 @@ void TSharedChosenFilesClass::AddZipMembers(const UString& archive, UStringView 
   for (const TZipMemberInfo& m : zip.Members()) {
     MyYieldProcess();
     if (IsStopped()) return;
-    if (m.is_folder || !IsSafeMemberName(m.name)) continue;
-    const UString base = ExtractFileName(m.name);
-    if (base.empty() || !MatchesMask(base, mask)) continue;
-    UString folder = archive;
-    const UString sub = ExcludeTrailingPathDelimiter(ExtractFilePath(m.name));
-    if (!sub.empty()) folder += PathDelim + sub;
     TChosenFile_BaseRec d;
-    d.folder_num = -1;
-    d.zip_member = m.index + 1;
-    d.date = m.date;
-    d.julian_date = DateTimeToJulianAddingConst(d.date);
-    d.size = m.size;
-    d.words = -1;
-    d.filename = base;
-    AddIfNotInAlready(d, folder);
+    UString folder;
+    if (MemberAsText(m, archive, mask, d, folder)) AddIfNotInAlready(d, folder);
   }
+}
+
+int32_t TSharedChosenFilesClass::TakeArchivesAsMembers(std::vector<TArchiveRefusal>* refused) {
+  const TChosenFilesList::TItems& now = fFiles.Items();
+  if (std::none_of(now.begin(), now.end(), [](const auto& h) { return NamedAsArchive(h->data); })) return 0;
+  int32_t replaced = 0;
+  TChosenFilesList::TItems items = fFiles.Take();
+  for (std::unique_ptr<TChosenFileHolder>& h : items) {
+    if (!NamedAsArchive(h->data)) {
+      // A text an archive before it stood for is chosen once.
+      if (fFiles.IndexOf(h->data.folder_num, h->data.size, h->data.filename) >= 0) {
+        fExtraStats.data.total_bytes -= std::max<int64_t>(h->data.size, 0);
+        ++repeats_left_out_;
+      } else {
+        fFiles.Add(std::move(h));
+      }
+      continue;
+    }
+    const int32_t f = h->data.folder_num;
+    const UString archive = IncludeTrailingPathDelimiter(f >= 0 && f < fFolders.Count() ? fFolders[f] : UString()) +
+                            h->data.filename;
+    TZipForge zip;
+    zip.SetFileName(archive);
+    UString why;
+    std::vector<std::pair<TChosenFile_BaseRec, UString>> members;
+    if (!zip.OpenArchive(TZipOpenMode::Read)) {
+      why = u"a zip archive that cannot be read: " + zip.LastError();
+    } else {
+      for (const TZipMemberInfo& m : zip.Members()) {
+        TChosenFile_BaseRec d;
+        UString folder;
+        if (MemberAsText(m, archive, u"*", d, folder)) members.emplace_back(std::move(d), std::move(folder));
+      }
+      if (members.empty()) why = u"a zip archive holding no texts";
+    }
+    if (!why.empty()) {
+      // Kept where it was, marked, so that nothing reads it as one text.
+      h->data.wanted = kWantedNotFound;
+      if (refused) refused->push_back({archive, why});
+      fFiles.Add(std::move(h));
+      continue;
+    }
+    fExtraStats.data.total_bytes -= std::max<int64_t>(h->data.size, 0);
+    for (const auto& [d, folder] : members) AddIfNotInAlready(d, folder);
+    ++replaced;
+  }
+  return replaced;
 }
 
 int32_t TSharedChosenFilesClass::FileIndex(int64_t ASize, UStringView aPath, UStringView AShortname) const {

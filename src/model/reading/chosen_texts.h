@@ -267,6 +267,16 @@ class TSharedChosenFilesClass {
   int32_t AddedFolderContents(UStringView aPath, UStringView AMask, bool WithSubDirs,
                               bool WithinZips);
   void StopCollecting();
+  // A chosen text named as a zip archive (".zip", any case) stands for its members: each is
+  // replaced, where it stands, by the members that are texts (folder entries and names that
+  // would leave their folder left out; members chosen already counted in TakeRepeatsLeftOut).
+  // An archive that cannot be read, or holds no text, stays where it was, marked not found, and
+  // is named in refused with the reason. Answers how many archives were replaced.
+  struct TArchiveRefusal {
+    UString archive;  // its full name
+    UString why;
+  };
+  int32_t TakeArchivesAsMembers(std::vector<TArchiveRefusal>* refused = nullptr);
   // How many texts adding left out because they were chosen already, since the last call; the
   // count starts again at 0.
   int32_t TakeRepeatsLeftOut();

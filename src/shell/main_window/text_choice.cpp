@@ -113,6 +113,10 @@ std::vector<UString> TTextChoice::AddFiles(const std::vector<UString>& files) {
       problems.push_back(u"cannot be read (kept, marked): " + f);
     }
   }
+  // An archive chosen as a file stands for its texts.
+  std::vector<TSharedChosenFilesClass::TArchiveRefusal> refused;
+  texts_.TakeArchivesAsMembers(&refused);
+  for (const auto& r : refused) problems.push_back(r.why + u" (kept, marked): " + r.archive);
   repeats_ = texts_.TakeRepeatsLeftOut();
   return problems;
 }

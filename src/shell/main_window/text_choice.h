@@ -5,6 +5,8 @@
 // Bad input loses nothing: each operation answers what it could not do as lines of text (a
 // folder that vanished, a damaged archive, a member name that would leave its folder) and
 // keeps everything else. A file that exists but cannot be read is kept, marked "not found".
+// A zip archive added as a file stands for its texts, which take its place; one that cannot be
+// read, or holds no text, is kept, marked, and named.
 // Commit writes the choice to the store (the tool's hand-over file, SetChosenTextFiles,
 // SetNewChoiceOfTextFiles) and posts 1241 to the tool's window; nothing changes until then.
 //

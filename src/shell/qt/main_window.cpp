@@ -158,6 +158,12 @@ TPoint NoCentre() { return TPoint{0, 0}; }
 
 UString FullName(const TChosenFileDetailsFullRec& d) { return IncludeTrailingPathDelimiter(d.folder) + d.rec.filename; }
 
+void TellPassedOver(const std::vector<UString>& passed_over) {
+  UString names;
+  for (const UString& s : passed_over) names += u"\n" + s;
+  VXDialog(TVXDialog::InformationMessage, {u"Texts passed over:" + names});
+}
+
 // A chosen text is present when its file (or the archive holding it) is on disk.
 bool TextPresent(const TChosenFileDetailsFullRec& d) {
   if (d.rec.zip_member > 0) return FileExists(ExcludeTrailingPathDelimiter(d.folder)) || FileExists(d.folder);
@@ -651,6 +657,10 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
       return false;
     }
   }
+  // A chosen zip archive is read as the texts in it (a choice handed over or loaded may name
+  // one); one that gives none is passed over and named with the others.
+  std::vector<TSharedChosenFilesClass::TArchiveRefusal> refused_archives;
+  texts.TakeArchivesAsMembers(&refused_archives);
   const int n = texts.FileCount();
   std::vector<TChosenFileDetailsFullRec> details(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) details[static_cast<size_t>(i)] = texts.GetFullFileDetails(i);
@@ -691,6 +701,12 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
   run_text_heads_.clear();
   for (int i = 0; i < n; ++i) {
     TChosenFileDetailsFullRec& d = details[static_cast<size_t>(i)];
+    const auto archive = std::find_if(refused_archives.begin(), refused_archives.end(),
+                                      [&](const auto& r) { return r.archive == FullName(d); });
+    if (archive != refused_archives.end()) {
+      passed_over_.push_back(archive->archive + u" (" + archive->why + u")");
+      continue;
+    }
     if (!on_disk[static_cast<size_t>(i)]) {
       passed_over_.push_back(FullName(d) + u" (not found)");
       continue;
@@ -707,6 +723,8 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
     run_text_heads_.push_back(head[static_cast<size_t>(i)]);
   }
   if (run_texts.FileCount() == 0) {
+    // An archive is there and yet gave nothing: the user is told why.
+    if (!refused_archives.empty()) TellPassedOver(passed_over_);
     VXDialog(TVXDialog::CancellingAsNoneOfTheSourceTextsFound, {IntToUStr(n)});
     return false;
   }
@@ -856,11 +874,7 @@ void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
     VXDialog(TVXDialog::StoppedWhenProcessingX, {FailedTextMessageArgument(failed_reads_.front(), Global_FailureMessage)});
   if (!found) {
     CloseData(true);
-    if (!passed_over_.empty()) {
-      UString names;
-      for (const UString& s : passed_over_) names += u"\n" + s;
-      VXDialog(TVXDialog::InformationMessage, {u"Texts passed over:" + names});
-    }
+    if (!passed_over_.empty()) TellPassedOver(passed_over_);
     VXDialog(TVXDialog::NoConcordanceEntriesFound);
   } else {
     int seen = doc->fTextFilesWithSearchWord ? doc->fTextFilesWithSearchWord->Count() : 0;

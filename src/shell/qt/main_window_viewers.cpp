@@ -127,7 +127,7 @@ bool TFormLinzora::ShowLineInViewer(int line_index) {
   }
   const TLineText text = line->Text();
   const size_t start = static_cast<size_t>(std::clamp<int32_t>(line->SearchWordStart(), 0, static_cast<int32_t>(text.size())));
-  const UString hit(text.substr(start, static_cast<size_t>(std::max(d.hit_characters, 0))));
+  const UString hit(text.substr(start, static_cast<size_t>(line->HitWidthInLine())));
   TFormOneTextFileShower& viewer = TextViewer();
   const bool ok = viewer.OpenAtHit(file.full_filename, file.other_data.fingerprint_size, file.other_data.fingerprint_write_ns,
                                    d.byte_position, hit, doc->fSearchWords.TypedInWordsAsStringlist(), Status());
