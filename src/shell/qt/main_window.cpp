@@ -580,6 +580,9 @@ bool TFormLinzora::event(QEvent* e) {
         // document's tags again.
         ForgetLineColours();
         const bool handled = TMainToolsForm::event(e);
+        // Dead keys switched on, or another kind of file dialog: the forms take them now.
+        SetupKeyboardAndControls(*this);
+        if (wizard_) SetupKeyboardAndControls(*wizard_);
         if (tag_chooser_ && Doc() && !Doc()->fArrayOfSavedTags.empty()) FillTagChooser();
         if (word_cloud_) word_cloud_->SettingsChanged();
         return handled;
