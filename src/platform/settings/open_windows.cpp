@@ -47,14 +47,32 @@ bool ReadPlace(TStream& s, TWindowPlace& p) {
   return ReadI32(s, p.left) && ReadI32(s, p.top) && ReadI32(s, p.width) && ReadI32(s, p.height);
 }
 
+// The head of either block: its version and the number of entries, the number checked against the
+// bytes left for entries of at least least_entry bytes.
+void WriteBlockHead(TStream& s, size_t n) {
+  WriteU8(s, kBlockVersion);
+  WriteI32(s, static_cast<int32_t>(n));
+}
+bool ReadBlockHead(TStream& s, int32_t& n, int64_t least_entry) {
+  uint8_t version = 0;
+  return ReadU8(s, version) && version == kBlockVersion && ReadCount(s, n, least_entry);
+}
+
+// A window's name: its process (number and start) and its id within the process.
+void WriteWindowName(TStream& s, int32_t pid, uint64_t process_start, TWindowId window) {
+  WriteI32(s, pid);
+  WriteValue(s, process_start);
+  WriteValue(s, window);
+}
+bool ReadWindowName(TStream& s, int32_t& pid, uint64_t& process_start, TWindowId& window) {
+  return ReadI32(s, pid) && ReadValue(s, process_start) && ReadValue(s, window);
+}
+
 std::vector<uint8_t> EncodeWindows(const std::vector<TOpenMainWindow>& windows) {
   TMemoryStream s;
-  WriteU8(s, kBlockVersion);
-  WriteI32(s, static_cast<int32_t>(windows.size()));
+  WriteBlockHead(s, windows.size());
   for (const TOpenMainWindow& w : windows) {
-    WriteI32(s, w.pid);
-    WriteValue(s, w.process_start);
-    WriteValue(s, w.window);
+    WriteWindowName(s, w.pid, w.process_start, w.window);
     WriteU8(s, w.tool);
     WritePlace(s, w.place);
     WriteValue(s, w.activated);
@@ -67,12 +85,11 @@ std::vector<uint8_t> EncodeWindows(const std::vector<TOpenMainWindow>& windows) 
 std::vector<TOpenMainWindow> DecodeWindows(const std::vector<uint8_t>& bytes) {
   std::vector<TOpenMainWindow> out;
   TMemoryStream s(bytes);
-  uint8_t version = 0;
   int32_t n = 0;
-  if (!ReadU8(s, version) || version != kBlockVersion || !ReadCount(s, n, 49)) return out;
+  if (!ReadBlockHead(s, n, 49)) return out;
   for (int32_t i = 0; i < n; ++i) {
     TOpenMainWindow w;
-    if (!ReadI32(s, w.pid) || !ReadValue(s, w.process_start) || !ReadValue(s, w.window) || !ReadU8(s, w.tool) ||
+    if (!ReadWindowName(s, w.pid, w.process_start, w.window) || !ReadU8(s, w.tool) ||
         !ReadPlace(s, w.place) || !ReadValue(s, w.activated) || !ReadAString(s, w.caption) ||
         w.caption.size() > static_cast<size_t>(kMostCaption))
       return {};
@@ -83,12 +100,9 @@ std::vector<TOpenMainWindow> DecodeWindows(const std::vector<uint8_t>& bytes) {
 
 std::vector<uint8_t> EncodeRequests(const std::vector<TRequestEntry>& requests) {
   TMemoryStream s;
-  WriteU8(s, kBlockVersion);
-  WriteI32(s, static_cast<int32_t>(requests.size()));
+  WriteBlockHead(s, requests.size());
   for (const TRequestEntry& r : requests) {
-    WriteI32(s, r.pid);
-    WriteValue(s, r.process_start);
-    WriteValue(s, r.request.window);
+    WriteWindowName(s, r.pid, r.process_start, r.request.window);
     WriteU8(s, static_cast<uint8_t>(r.request.kind));
     WritePlace(s, r.request.place);
   }
@@ -98,14 +112,13 @@ std::vector<uint8_t> EncodeRequests(const std::vector<TRequestEntry>& requests) 
 std::vector<TRequestEntry> DecodeRequests(const std::vector<uint8_t>& bytes) {
   std::vector<TRequestEntry> out;
   TMemoryStream s(bytes);
-  uint8_t version = 0;
   int32_t n = 0;
-  if (!ReadU8(s, version) || version != kBlockVersion || !ReadCount(s, n, 37)) return out;
+  if (!ReadBlockHead(s, n, 37)) return out;
   for (int32_t i = 0; i < n; ++i) {
     TRequestEntry r;
     uint8_t kind = 0;
-    if (!ReadI32(s, r.pid) || !ReadValue(s, r.process_start) || !ReadValue(s, r.request.window) ||
-        !ReadU8(s, kind) || !ReadPlace(s, r.request.place))
+    if (!ReadWindowName(s, r.pid, r.process_start, r.request.window) || !ReadU8(s, kind) ||
+        !ReadPlace(s, r.request.place))
       return {};
     if (kind != static_cast<uint8_t>(TWindowRequestKind::Activate) && kind != static_cast<uint8_t>(TWindowRequestKind::Place))
       continue;
