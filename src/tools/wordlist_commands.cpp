@@ -115,6 +115,9 @@ std::unique_ptr<T_WholeWordlistHolder> OpenIndex(const std::string& name, std::o
   }
   // Texts changed since they were indexed: said, and their contexts left out.
   if (!doc->LastFailure().empty()) err << kProgram << ": " << U8(doc->LastFailure()) << "\n";
+  // The suite's last index used: the tools' File menus offer it among their recent files.
+  std::error_code ec;
+  SetLastUsedFile(kListIndex, ChangeFileExt(FromFsPath(std::filesystem::absolute(ToFsPath(U16(name)), ec)), u".tokens"));
   return doc;
 }
 

@@ -328,7 +328,7 @@ void TFormStartWizardC::RefreshWizardPages() {
 
 void TFormStartWizardC::EditChange(QComboBox* box) {
   UString text = BoxText(box);
-  if (DeadKeysLoaded()) {
+  if (DeadKeysLoaded() && GetDeadKeyListCustomised()) {
     const UString applied = UserDeadKeys().Applied(text);
     if (applied != text) {
       const QSignalBlocker block(box);

@@ -4,6 +4,7 @@
 // not read.
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
@@ -16,6 +17,7 @@
 #include "concordance/document/source_files.h"
 #include "platform/lemmatiser/lemmatiser.h"
 #include "platform/runtime/vx_resources.h"
+#include "shell/main_window/controller_messages.h"
 #include "shell/menus/concordance_commands.h"
 #include "shell/qt/concordance_settings_dialog.h"
 #include "shell/qt/page_list.h"
@@ -235,6 +237,38 @@ TEST_F(MainRoadOutputs, StatusHelpPanelOpensTheHelpOfThePageOnShow) {
     emit Main().Status()->PanelClicked(kStatusPanelHelp);
     EXPECT_TRUE(WaitUntil([&] { return Main().LastHelpContext() == wanted; }));
   }
+}
+
+// Panel 9 says what a click on it does, with data and without. F1 opens the help of what the mouse
+// is over: a page's own help over a page, the concordancer's over the start panel.
+TEST_F(MainRoadOutputs, F1OpensTheHelpOfWhatTheMouseIsOver) {
+  Start();
+  Wizard().hide();
+  EXPECT_EQ(Main().Status()->PanelText(kStatusPanelHelp), QStringLiteral("Help"));
+  // F1 with the mouse over w; each context wanted below differs from the one before it.
+  auto f1_over = [this](QWidget& w, int wanted) {
+    QCursor::setPos(w.mapToGlobal(w.rect().center()));
+    QTest::keyClick(&Main(), Qt::Key_F1);
+    WaitUntil([&] { return Main().LastHelpContext() == wanted; }, 3000);
+    return Main().LastHelpContext();
+  };
+  EXPECT_EQ(f1_over(*Main().StartPanel(), ToolHelpContext(kToolConcordancer)), ToolHelpContext(kToolConcordancer));
+  HandOverTexts(WriteRiverTexts(dir, 1, 2));
+  ASSERT_EQ(LinesFor(u"river"), 2);
+  Wizard().hide();
+  EXPECT_EQ(Main().Status()->PanelText(kStatusPanelHelp), QStringLiteral("Help"));
+  for (const char* page : {"Concordance", "Collocates", "Notes"}) {
+    SCOPED_TRACE(page);
+    TurnTo(page);  // the notes page has no grid to answer
+    QTabWidget* tabs = Main().Pages()->Tabs();
+    ASSERT_EQ(tabs->tabText(tabs->currentIndex()), QString::fromLatin1(page));
+    QWidget* shown = Main().Pages()->Tabs()->currentWidget();
+    ASSERT_NE(shown, nullptr);
+    QApplication::processEvents();
+    const int wanted = PageHelpContext(Main().Pages()->CurrentListType());
+    EXPECT_EQ(f1_over(*shown, wanted), wanted);
+  }
+  EXPECT_NE(PageHelpContext(kListConcordance), ToolHelpContext(kToolConcordancer));
 }
 
 // A text the run cannot read (here a save's temporary file among the chosen texts) stops the run,

@@ -605,7 +605,7 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot, bool* sorted_
 }
 
 void T_WholeLinzoraHolder::AddNotesOnSWResults() {
-  const std::vector<int32_t>& hits = fConcordanceList->sws_found_counter;
+  const std::vector<int32_t>& hits = SWSFoundCounter();
   for (int32_t i = 0; i < fSearchWords.Count(); ++i)
     fSearchWords.GetPtr(i)->hits = static_cast<size_t>(i) < hits.size() ? hits[static_cast<size_t>(i)] : 0;
   const int32_t n = fConcordanceList->Count();

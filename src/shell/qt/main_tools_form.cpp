@@ -37,7 +37,6 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_access.h"
-#include "platform/settings/window_registry.h"
 #include "shell/files/document_read_failure.h"
 #include "shell/files/file_recognition.h"
 #include "shell/grid_tools/list_commands.h"
@@ -53,6 +52,7 @@
 #include "shell/qt/qt_application.h"
 #include "shell/qt/qt_dialog_service.h"
 #include "shell/menus/help_context.h"
+#include "shell/qt/shared_windows.h"
 #include "shell/qt/shell_menu_bar.h"
 #include "shell/qt/speech_service.h"
 #include "shell/qt/tool_bar.h"
@@ -174,6 +174,8 @@ TMainToolsForm::TMainToolsForm(uint8_t tool, QWidget* parent) : TVXStylableForm<
   BuildWindow();
   own_window_ = WindowIdOf(this);
   SetUpMainWindowServices(own_window_, menu_model_);
+  // The program's other processes see this window, and it theirs (Windows menu, Tile, placing).
+  TSharedMainWindows::Instance().Watch(this, tool_);
   // The tool keeps its own typing mode; the Typing Mode items of the menu show it.
   menu_model_.SetTypeSetEditMenuItems(GetKeyPressMode(tool_));
   menus_->Sync();
@@ -189,7 +191,8 @@ TMainToolsForm::TMainToolsForm(uint8_t tool, QWidget* parent) : TVXStylableForm<
 }
 
 // The first place and size: three quarters of the screen, moved on by a caption's height per tool
-// type and by a quarter inch when another window of the tool is open already.
+// type and by a quarter inch for each window of the tool open already, in any of the program's
+// processes.
 void TMainToolsForm::PlaceOnScreen() {
   TScreenFacts facts;
   facts.caption_height = style()->pixelMetric(QStyle::PM_TitleBarHeight);
@@ -200,7 +203,7 @@ void TMainToolsForm::PlaceOnScreen() {
     facts.pixels_per_inch = static_cast<int>(s->logicalDotsPerInch());
   }
   facts.monitors = static_cast<int>(QGuiApplication::screens().size());
-  const TWindowRect r = PlaceNewMainWindow(facts, tool_, GetToolWnd(tool_) != kNoWindow ? 1 : 0);
+  const TWindowRect r = PlaceNewMainWindow(facts, tool_, TSharedMainWindows::Instance().ToolsOpen(tool_));
   move(r.left, r.top);
   resize(r.width, r.height);
 }
@@ -221,6 +224,9 @@ TMainToolsForm::~TMainToolsForm() {
 void TMainToolsForm::BuildWindow() {
   PlaceOnScreen();
   menus_ = new TShellMenuBar(menu_model_, menuBar());
+  connect(menus_, &TShellMenuBar::TopMenuAboutToShow, this, [this](QMenu* menu, const TMenuNode* top) {
+    if (IsWindowsMenu(*top)) FillWindowsMenu(*menu, own_window_);
+  });
   connect(menus_, &TShellMenuBar::CommandChosen, this,
           [this](int tag, const QString& data) { HandleMenuCommand(tag, FromQString(data)); });
 

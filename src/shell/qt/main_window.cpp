@@ -35,6 +35,7 @@
 #include "shell/settings/list_loading.h"
 #include "platform/lemmatiser/lemmatiser.h"
 #include "shell/qt/main_window_grid_tweaks.h"
+#include "shell/qt/help_access.h"
 #include "shell/qt/page_list.h"
 #include "shell/qt/shell_menu_bar.h"
 #include "shell/qt/tool_bar.h"
@@ -206,6 +207,10 @@ TFormLinzora::TFormLinzora(QWidget* parent)
   connect(&TimerConcordancing, &QTimer::timeout, this, [this] { show_next_line_ = true; });
   RegisterToolWindow(WindowIdOf(this));
   connect(Status(), &TVXStatusBar::PanelClicked, this, [this](int panel) { StatusPanelClick(panel); });
+  Status()->SetPanelCaption(kStatusPanelHelp, u"Help", u"Help on the page shown");
+  // F1 opens the help of what the mouse is over: a page's own, else the concordancer's.
+  SetHelpContext(this, ToolHelpContext(kToolConcordancer));
+  InstallHelpKey(this, [this](int context) { ShowHelpContext(context); });
   close_button_ = new QToolButton(ToolbarPanel());
   close_button_->setObjectName(QStringLiteral("ToolbarCloseButton"));
   close_button_->setText(QStringLiteral("\u2715"));
@@ -382,6 +387,10 @@ void TFormLinzora::ShowDocumentPages() {
   notes_->document()->setModified(false);
   SetNotesControl(notes_);
   Pages()->AddMemoPage(QStringLiteral("Notes"), notes_, 26);
+  TOneToolWindowList& records = Pages()->Records();
+  for (int i = 1; i < records.Count(); ++i)
+    if (QWidget* page = Pages()->Tabs()->widget(records.PageIndexOfEntry(i) - 1))
+      SetHelpContext(page, PageHelpContext(records.ListTypeOfEntry(i)));
   Pages()->Tabs()->setCurrentIndex(0);
   // The hidden pages fit their widths once the page on show is painted: the lines do not wait
   // for pages that may never be looked at, and the widths are those of the run's end.
@@ -586,6 +595,9 @@ bool TFormLinzora::event(QEvent* e) {
         // document's tags again.
         ForgetLineColours();
         const bool handled = TMainToolsForm::event(e);
+        // Dead keys switched on, or another kind of file dialog: the forms take them now.
+        SetupKeyboardAndControls(*this);
+        if (wizard_) SetupKeyboardAndControls(*wizard_);
         if (tag_chooser_ && Doc() && !Doc()->fArrayOfSavedTags.empty()) FillTagChooser();
         if (word_cloud_) word_cloud_->SettingsChanged();
         return handled;

@@ -300,7 +300,14 @@ bool TFormLinzora::OpenAFile() {
   if (RefusedDuringJob()) return false;
   const UString name = NextFile.name;
   if (name.empty() || !ExamineFile(name, Tool()).batch_archive) {
+    filenames_need_fixing = false;
     if (!TMainToolsForm::OpenAFile()) return false;
+    // Lines that name a text the document does not list (an old concordance): the user may have
+    // them pointed at their texts again from a concordance of the same search.
+    if (Doc() && Doc()->fConcordanceList && Doc()->fConcordanceList->Dud_CNC_Filenames_found) {
+      filenames_need_fixing = IsYes(VXDialog(TVXDialog::FileNamesMismatchCorrectQ, {ExtractFileName(name)}));
+      if (filenames_need_fixing) FileNameList();
+    }
     AfterDocumentShown();
     return true;
   }
