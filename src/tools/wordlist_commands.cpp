@@ -3,6 +3,8 @@
 #include "tools/wordlist_view_commands.h"
 #include "tools/wordlist_list_commands.h"
 
+#include <sys/stat.h>
+
 #include <charconv>
 #include <filesystem>
 #include <memory>
@@ -28,6 +30,7 @@ namespace {
 using wordlist_tool::ChooseTexts;
 using wordlist_tool::Failed;
 using wordlist_tool::StopListReady;
+using wordlist_tool::WrittenFile;
 
 constexpr char kProgram[] = "linzora_wordlist";
 
@@ -139,8 +142,8 @@ int MakeList(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err
   if (!LemmaTextsFromIndex(*doc, args.lemma_texts, lemma_lines, err, code)) return code;
   const UString file = U16(args.output);
   if ((code = SaveDocument(*doc, file, err)) != kWordlistToolDone) return code;
-  out << args.output << ": " << doc->Words().Count() << " words, " << doc->Stats().Overall_stats.data.running_words
-      << " running words, " << doc->Stats().Count() << " texts\n";
+  out << WrittenFile(args.output, doc->ListKind) << ": " << doc->Words().Count() << " words, "
+      << doc->Stats().Overall_stats.data.running_words << " running words, " << doc->Stats().Count() << " texts\n";
   if (converted > 0) out << converted << " UTF-8 texts converted to UTF-16\n";
   ReportLemmaJoins(doc->Words(), out);
   out << lemma_lines.str();
@@ -243,7 +246,8 @@ int Clusters(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err
     return kWordlistToolDone;
   }
   if ((code = SaveDocument(*doc, file, err)) != kWordlistToolDone) return code;
-  out << U8(file) << ": " << doc->Words().Count() << " clusters and phrase frames\n" << joined.str();
+  out << WrittenFile(U8(file), doc->ListKind) << ": " << doc->Words().Count() << " clusters and phrase frames\n"
+      << joined.str();
   return kWordlistToolDone;
 }
 
@@ -256,7 +260,7 @@ int Relationships(const TWordlistToolArgs& args, std::ostream& out, std::ostream
   if (!doc->ComputeMIAssociation()) return Failed(err, U8(doc->LastFailure()));
   const UString file = OutputOr(args, u"_relationships.lst");
   if ((code = SaveDocument(*doc, file, err)) != kWordlistToolDone) return code;
-  out << U8(file) << ": " << doc->Relationships().Count() << " word pairs\n";
+  out << WrittenFile(U8(file), doc->ListKind) << ": " << doc->Relationships().Count() << " word pairs\n";
   return kWordlistToolDone;
 }
 
@@ -311,12 +315,10 @@ int Consistency(const TWordlistToolArgs& args, std::ostream& out, std::ostream& 
     return Failed(err, "no consistency list written: " + std::to_string(doc->FailedTexts().size()) + " of " +
                            std::to_string(files.size()) + " files named are no word lists that can be read");
   if (!ok) return Failed(err, "no consistency list made: " + U8(doc->LastFailure()));
-  // A name without an extension is saved with the list's own.
-  UString file = U16(args.output);
-  if (ExtractFileExt(file).empty()) file += DefaultExtFromListType(doc->ListKind);
-  int code = SaveDocument(*doc, file, err);
+  int code = SaveDocument(*doc, U16(args.output), err);
   if (code != kWordlistToolDone) return code;
-  out << U8(file) << ": " << doc->DetailedConsistency().Count() << " words in " << files.size() << " lists\n";
+  out << WrittenFile(args.output, doc->ListKind) << ": " << doc->DetailedConsistency().Count() << " words in "
+      << files.size() << " lists\n";
   return kWordlistToolDone;
 }
 
@@ -345,6 +347,8 @@ bool StopListReady(std::ostream& err, bool& loaded, int& code) {
   loaded = true;
   return true;
 }
+
+std::string WrittenFile(const std::string& output, uint8_t kind) { return U8(DocumentFileName(U16(output), kind)); }
 
 // The texts named: every ".txt" of a folder and its sub-folders (and of the zip archives there),
 // and each file named on its own. A name that is neither is refused before anything is read.
@@ -491,6 +495,11 @@ int RunWordlistCommand(const TWordlistToolArgs& args, std::ostream& out, std::os
     const bool writes_into_folder = (args.command == "list" && args.batch > 0) || args.command == "collocates";
     if (!writes_into_folder && DirectoryExists(ExcludeTrailingPathDelimiter(U16(args.output))))
       return Failed(err, args.output + " is a folder: -o names the file to write");
+    // A device, a pipe or a socket is no file to write a result to (and a name without an
+    // extension would have its list's made beside it, in /dev say).
+    struct stat st {};
+    if (::stat(args.output.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+      return Failed(err, args.output + " is a device or other special file, not a file to write");
   }
   int code = kWordlistToolDone;
   if ((args.command == "list" || args.command == "index" || args.command == "clusters" ||

@@ -28,6 +28,7 @@ UString U16(const std::string& s) { return Utf8ToUtf16(s); }
 
 using wordlist_tool::ChooseTexts;
 using wordlist_tool::Failed;
+using wordlist_tool::WrittenFile;
 
 bool lemma_list_in_use = false;
 
@@ -320,8 +321,8 @@ int ImportWordList(const TWordlistToolArgs& args, std::ostream& out, std::ostrea
   if (!doc->Words().ImportDataFromStringList(lines, 0) || doc->Words().Count() == 0)
     return Failed(err, source + ": no word of it is within the word lengths of the settings");
   if ((code = SaveDocument(*doc, args.output, err)) != kWordlistToolDone) return code;
-  out << args.output << ": " << doc->Words().Count() << " words, " << doc->Stats().Overall_stats.data.running_words
-      << " running words, imported from " << source << "\n";
+  out << WrittenFile(args.output, doc->ListKind) << ": " << doc->Words().Count() << " words, "
+      << doc->Stats().Overall_stats.data.running_words << " running words, imported from " << source << "\n";
   ReportLemmaJoins(doc->Words(), out);
   return kWordlistToolDone;
 }
@@ -382,7 +383,8 @@ int MergeWordLists(const TWordlistToolArgs& args, std::ostream& out, std::ostrea
     into.WordlistCounts.rows = list.Count();
   }
   if ((code = SaveDocument(into, args.output, err)) != kWordlistToolDone) return code;
-  out << args.output << ": " << RowsOf(into) << " from " << docs.size() << " " << KindName(into.ListKind) << "s" << done
+  out << WrittenFile(args.output, into.ListKind) << ": " << RowsOf(into) << " from " << docs.size() << " "
+      << KindName(into.ListKind) << "s" << done
       << "\n";
   return kWordlistToolDone;
 }

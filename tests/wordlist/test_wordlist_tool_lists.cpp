@@ -3,6 +3,7 @@
 // word-list side, the collocates of a whole word list, the settings the runs read, and bad input.
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <fstream>
@@ -569,6 +570,71 @@ TEST_F(WordlistToolLists, BadInputIsNamedAndWritesNothing) {
   const TRun help = Run({"--help"});
   for (const char* command : {"import", "merge", "collocates", "--batch", "--lemma-texts", "--join"})
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
+}
+
+// "-o NAME" without an extension: each command writes NAME with its list's extension and its
+// summary names that file; an output that is a device or a pipe is refused before any work, and
+// nothing is made beside it.
+TEST_F(WordlistToolLists, TheSummaryNamesTheFileWrittenAndASpecialFileIsRefused) {
+  Text("a/t1.txt", "the cat saw the dog\n");
+  Text("b/t2.txt", "a dog and a cat\n");
+  Text("words.txt", "cat\t3\ndog\t1\n");
+  Ok({"list", Path("a"), "-o", Path("a.lst")});
+  Ok({"list", Path("b"), "-o", Path("b.lst")});
+  Ok({"index", Path("a"), "-o", Path("idx")});
+  ASSERT_EQ(Run({"settings", "cluster-min-size=2", "cluster-max-size=2", "cluster-min-frequency=1",
+                 "base-word-min-frequency=1", "relationship-min-joint-frequency=1", "relationship-min-frequency-word2=1",
+                 "relationship-max-percent=100", "relationship-all-must-pass=no", "relationship-min-dice=0"})
+                .code,
+            0);
+  struct TCase {
+    std::vector<std::string> args;  // -o and the name follow
+    std::string written;            // the name with its extension
+  };
+  const std::vector<TCase> cases{
+      {{"list", Path("a")}, Path("out_list.lst")},
+      {{"clusters", Path("idx")}, Path("out_clusters.lst")},
+      {{"relationships", Path("idx")}, Path("out_relationships.lst")},
+      {{"consistency", Path("a.lst"), Path("b.lst")}, Path("out_consistency.lst")},
+      {{"compare", Path("a.lst"), Path("b.lst")}, Path("out_compare.kws")},
+      {{"merge", Path("a.lst"), Path("b.lst")}, Path("out_merge.lst")},
+      {{"import", Path("words.txt")}, Path("out_import.lst")},
+      {{"set-cell", Path("a.lst"), "1", "8", "x"}, Path("out_set-cell.lst")},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    const std::string name = Path("out_" + c.args[0]);
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"-o", name});
+    const std::string out = Ok(args);
+    EXPECT_EQ(out.rfind(c.written + ": ", 0), 0u) << out;
+    EXPECT_TRUE(std::filesystem::is_regular_file(c.written));
+    EXPECT_FALSE(std::filesystem::exists(name));
+  }
+  // A pipe (named without an extension, and with one) and a device.
+  ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(Path("pipe.lst").c_str(), 0600), 0);
+  const std::vector<std::vector<std::string>> refused{
+      {"compare", Path("a.lst"), Path("b.lst"), "-o", "/dev/full"},
+      {"list", Path("a"), "-o", "/dev/full"},
+      {"list", Path("a"), "-o", Path("pipe")},
+      {"merge", Path("a.lst"), Path("b.lst"), "-o", Path("pipe.lst")},
+      {"export", Path("idx"), "-o", Path("pipe")},
+  };
+  for (const std::vector<std::string>& args : refused) {
+    SCOPED_TRACE(args[0] + " -o " + args.back());
+    const TRun run = Run(args);
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_NE(run.err.find(args.back() + " is a device or other special file, not a file to write"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.out, "");
+    for (const char* ext : {".lst", ".kws"}) {
+      const std::string beside = args.back() + ext;
+      const bool made = std::filesystem::exists(beside);
+      EXPECT_EQ(made, beside == Path("pipe.lst")) << beside;  // that one is the pipe itself
+      if (made && args.back() == "/dev/full") std::filesystem::remove(beside);
+    }
+  }
 }
 
 }  // namespace
