@@ -57,7 +57,7 @@ constexpr TCommandShape kCommands[] = {
     {"set-cell", 4, 4, false, "LIST.lst ROW COLUMN TEXT"},
     {"keyword-settings", 0, -1, false, "[NAME=VALUE...]"},
     {"import", 1, 1, true, "WORDS.txt"},
-    {"merge", 1, -1, true, "LIST.lst..."},
+    {"merge", 1, -1, true, "LIST.lst LIST.lst..."},
     {"collocates", 1, 1, true, "LIST.lst"},
 };
 
@@ -405,9 +405,10 @@ std::string WordlistToolUsage() {
     << "                                       yes: such a text is converted to UTF-16 on disk and read again\n"
     << "  clusters ... --join shorter|longer   joins shorter clusters under longer ones, or the other way\n"
     << "  import WORDS.txt -o FILE.lst         a word list of \"word<TAB>frequency\" lines (stop and lemma lists applied)\n"
-    << "  merge LIST.lst... -o FILE.lst [--equal-words merge|apart] [--tagged delete|keep]\n"
+    << "  merge LIST.lst LIST.lst... -o FILE.lst [--equal-words merge|apart] [--tagged delete|keep]\n"
     << "                                       merges word, keyword, consistency or relationships lists of one kind;\n"
     << "                                       equal words made one row or kept apart, tagged words deleted or kept alone\n"
+    << "                                       (one list alone only with --equal-words or --tagged, which clean it)\n"
     << "  collocates LIST.lst -o FOLDER        the collocates of each word of the list over its texts, a file a word,\n"
     << "                                       within the limits of the word-list collocates settings\n"
     << "options: --threads N (workers; every core by default), --help\n"

@@ -512,7 +512,7 @@ TEST_F(WordlistToolLists, BadInputIsNamedAndWritesNothing) {
   };
   const std::vector<TCase> cases{
       {{"import", Path("none.txt"), "-o", Path("i.lst")}, 1, "no such file: " + Path("none.txt"), "i.lst"},
-      {{"import", Path("binary.txt"), "-o", Path("i.lst")}, 1, Path("binary.txt") + ": not a text file", "i.lst"},
+      {{"import", Path("binary.txt"), "-o", Path("i.lst")}, 1, Path("binary.txt") + ": binary, not a text file", "i.lst"},
       {{"import", Path("bad_count.txt"), "-o", Path("i.lst")}, 1, Path("bad_count.txt") + ", line 2", "i.lst"},
       {{"import", Path("bad_count.txt"), "-o", unwritable}, 1, "", ""},
       {{"merge", Path("a.lst"), Path("none.lst"), "-o", Path("m.lst")}, 1, "no such word list: " + Path("none.lst"), "m.lst"},
@@ -524,7 +524,8 @@ TEST_F(WordlistToolLists, BadInputIsNamedAndWritesNothing) {
       {{"merge", Path("dc.lst"), "-o", Path("m.lst"), "--tagged", "delete"}, 1, "clean word lists, not a consistency list",
        "m.lst"},
       {{"merge", Path("a.lst"), Path("a.lst"), "-o", Path("m.lst")}, 1, "named twice", "m.lst"},
-      {{"merge", Path("a.lst"), "-o", "/proc/x.lst"}, 1, "could not write /proc/x.lst", ""},
+      {{"merge", Path("a.lst"), "--tagged", "keep", "-o", "/proc/x.lst"}, 1, "could not write /proc/x.lst", ""},
+      {{"merge", Path("a.lst"), "-o", Path("m.lst")}, 2, "merge needs two lists or more, or one to clean", "m.lst"},
       {{"collocates", Path("dc.lst"), "-o", Path("c")}, 1, Path("dc.lst") + ": a consistency list, not a word list", "c"},
       {{"collocates", Path("cut.lst"), "-o", Path("c")}, 1, Path("cut.lst") + ": not a word list", "c"},
       {{"collocates", Path("a.lst"), "-o", Path("not_a_folder")}, 1, "a file, not a folder", ""},
@@ -563,9 +564,23 @@ TEST_F(WordlistToolLists, BadInputIsNamedAndWritesNothing) {
     EXPECT_NE(run.err.find("could not read the lemma list \"" + Path("lemmas.txt") + "\""), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(Path("gone.lst")));
   }
+  // A lemma list none of whose lines is a lemma (a stop list chosen by mistake) is refused by the
+  // commands that would apply it, naming its first line, and nothing is written.
+  Text("stops_as_lemmas.txt", "; my stop words\nthe\nand\n");
+  ASSERT_EQ(Run({"settings", "lemma-list=" + Path("stops_as_lemmas.txt")}).code, 0);
+  for (const std::string& command : {std::string("list"), std::string("import")}) {
+    const TRun run = Run({command, command == "list" ? Path("a") : Path("bad_count.txt"), "-o", Path("nolemma.lst")});
+    EXPECT_EQ(run.code, 1) << command;
+    EXPECT_NE(run.err.find(Path("stops_as_lemmas.txt") + "\": no line of it is a lemma (\"head -> form, form\"); "
+                           "its first line: \"the\""),
+              std::string::npos)
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(Path("nolemma.lst")));
+  }
+  ASSERT_EQ(Run({"settings", "lemma-list=none"}).code, 0);
   // A merge that cannot be written leaves the old file as it was.
   const std::string before = wordlist_tool_test::ReadAll(Path("dc.lst"));
-  EXPECT_EQ(Run({"merge", Path("a.lst"), "-o", Path("dc.lst/x")}).code, 1);
+  EXPECT_EQ(Run({"merge", Path("a.lst"), "--tagged", "keep", "-o", Path("dc.lst/x")}).code, 1);
   EXPECT_EQ(wordlist_tool_test::ReadAll(Path("dc.lst")), before);
   const TRun help = Run({"--help"});
   for (const char* command : {"import", "merge", "collocates", "--batch", "--lemma-texts", "--join"})
