@@ -3,6 +3,8 @@
 #include "tools/wordlist_view_commands.h"
 #include "tools/wordlist_list_commands.h"
 
+#include <sys/stat.h>
+
 #include <charconv>
 #include <filesystem>
 #include <memory>
@@ -28,6 +30,7 @@ namespace {
 using wordlist_tool::ChooseTexts;
 using wordlist_tool::Failed;
 using wordlist_tool::StopListReady;
+using wordlist_tool::WrittenFile;
 
 constexpr char kProgram[] = "linzora_wordlist";
 
@@ -54,7 +57,7 @@ constexpr TCommandShape kCommands[] = {
     {"set-cell", 4, 4, false, "LIST.lst ROW COLUMN TEXT"},
     {"keyword-settings", 0, -1, false, "[NAME=VALUE...]"},
     {"import", 1, 1, true, "WORDS.txt"},
-    {"merge", 1, -1, true, "LIST.lst..."},
+    {"merge", 1, -1, true, "LIST.lst LIST.lst..."},
     {"collocates", 1, 1, true, "LIST.lst"},
 };
 
@@ -142,8 +145,8 @@ int MakeList(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err
   if (!LemmaTextsFromIndex(*doc, args.lemma_texts, lemma_lines, err, code)) return code;
   const UString file = U16(args.output);
   if ((code = SaveDocument(*doc, file, err)) != kWordlistToolDone) return code;
-  out << args.output << ": " << doc->Words().Count() << " words, " << doc->Stats().Overall_stats.data.running_words
-      << " running words, " << doc->Stats().Count() << " texts\n";
+  out << WrittenFile(args.output, doc->ListKind) << ": " << doc->Words().Count() << " words, "
+      << doc->Stats().Overall_stats.data.running_words << " running words, " << doc->Stats().Count() << " texts\n";
   if (converted > 0) out << converted << " UTF-8 texts converted to UTF-16\n";
   ReportLemmaJoins(doc->Words(), out);
   out << lemma_lines.str();
@@ -246,7 +249,8 @@ int Clusters(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err
     return kWordlistToolDone;
   }
   if ((code = SaveDocument(*doc, file, err)) != kWordlistToolDone) return code;
-  out << U8(file) << ": " << doc->Words().Count() << " clusters and phrase frames\n" << joined.str();
+  out << WrittenFile(U8(file), doc->ListKind) << ": " << doc->Words().Count() << " clusters and phrase frames\n"
+      << joined.str();
   return kWordlistToolDone;
 }
 
@@ -259,7 +263,7 @@ int Relationships(const TWordlistToolArgs& args, std::ostream& out, std::ostream
   if (!doc->ComputeMIAssociation()) return Failed(err, U8(doc->LastFailure()));
   const UString file = OutputOr(args, u"_relationships.lst");
   if ((code = SaveDocument(*doc, file, err)) != kWordlistToolDone) return code;
-  out << U8(file) << ": " << doc->Relationships().Count() << " word pairs\n";
+  out << WrittenFile(U8(file), doc->ListKind) << ": " << doc->Relationships().Count() << " word pairs\n";
   return kWordlistToolDone;
 }
 
@@ -314,12 +318,10 @@ int Consistency(const TWordlistToolArgs& args, std::ostream& out, std::ostream& 
     return Failed(err, "no consistency list written: " + std::to_string(doc->FailedTexts().size()) + " of " +
                            std::to_string(files.size()) + " files named are no word lists that can be read");
   if (!ok) return Failed(err, "no consistency list made: " + U8(doc->LastFailure()));
-  // A name without an extension is saved with the list's own.
-  UString file = U16(args.output);
-  if (ExtractFileExt(file).empty()) file += DefaultExtFromListType(doc->ListKind);
-  int code = SaveDocument(*doc, file, err);
+  int code = SaveDocument(*doc, U16(args.output), err);
   if (code != kWordlistToolDone) return code;
-  out << U8(file) << ": " << doc->DetailedConsistency().Count() << " words in " << files.size() << " lists\n";
+  out << WrittenFile(args.output, doc->ListKind) << ": " << doc->DetailedConsistency().Count() << " words in "
+      << files.size() << " lists\n";
   return kWordlistToolDone;
 }
 
@@ -348,6 +350,8 @@ bool StopListReady(std::ostream& err, bool& loaded, int& code) {
   loaded = true;
   return true;
 }
+
+std::string WrittenFile(const std::string& output, uint8_t kind) { return U8(DocumentFileName(U16(output), kind)); }
 
 // The texts named: every ".txt" of a folder and its sub-folders (and of the zip archives there),
 // and each file named on its own, a zip archive standing for the texts in it. A name that is
@@ -411,9 +415,10 @@ std::string WordlistToolUsage() {
     << "                                       yes: such a text is converted to UTF-16 on disk and read again\n"
     << "  clusters ... --join shorter|longer   joins shorter clusters under longer ones, or the other way\n"
     << "  import WORDS.txt -o FILE.lst         a word list of \"word<TAB>frequency\" lines (stop and lemma lists applied)\n"
-    << "  merge LIST.lst... -o FILE.lst [--equal-words merge|apart] [--tagged delete|keep]\n"
+    << "  merge LIST.lst LIST.lst... -o FILE.lst [--equal-words merge|apart] [--tagged delete|keep]\n"
     << "                                       merges word, keyword, consistency or relationships lists of one kind;\n"
     << "                                       equal words made one row or kept apart, tagged words deleted or kept alone\n"
+    << "                                       (one list alone only with --equal-words or --tagged, which clean it)\n"
     << "  collocates LIST.lst -o FOLDER        the collocates of each word of the list over its texts, a file a word,\n"
     << "                                       within the limits of the word-list collocates settings\n"
     << "options: --threads N (workers; every core by default), --help\n"
@@ -501,6 +506,11 @@ int RunWordlistCommand(const TWordlistToolArgs& args, std::ostream& out, std::os
     const bool writes_into_folder = (args.command == "list" && args.batch > 0) || args.command == "collocates";
     if (!writes_into_folder && DirectoryExists(ExcludeTrailingPathDelimiter(U16(args.output))))
       return Failed(err, args.output + " is a folder: -o names the file to write");
+    // A device, a pipe or a socket is no file to write a result to (and a name without an
+    // extension would have its list's made beside it, in /dev say).
+    struct stat st {};
+    if (::stat(args.output.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+      return Failed(err, args.output + " is a device or other special file, not a file to write");
   }
   int code = kWordlistToolDone;
   if ((args.command == "list" || args.command == "index" || args.command == "clusters" ||

@@ -294,7 +294,8 @@ int SetCellCommand(const TWordlistToolArgs& args, std::ostream& out, std::ostrea
   if (!doc->SaveToFile(Utf8ToUtf16(target), 0, 0, 0))
     return Refused(err, "could not write " + target +
                             (doc->LastFailure().empty() ? std::string() : ": " + Utf16ToUtf8(doc->LastFailure())));
-  out << target << ": row " << row << ", column " << column << " (" << heading << "): " << before << " -> " << after
+  out << wordlist_tool::WrittenFile(target, doc->ListKind) << ": row " << row << ", column " << column << " ("
+      << heading << "): " << before << " -> " << after
       << "\n";
   return kWordlistToolDone;
 }

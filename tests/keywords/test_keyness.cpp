@@ -17,6 +17,9 @@ TEST(Keyness, WorkedByHand) {
   // The reverse is negative, of the same size.
   EXPECT_NEAR(KeynessOf(5, 2000, 10, 1000, kKeynessLogLikelihood), -6.969, 0.001);
   EXPECT_NEAR(LogRatioOf(5, 2000, 10, 1000), -2.0, 1e-12);
+  // A frequent word, where the table's other two cells count (docs/association_measures.md):
+  // 74.47 over the four cells, where the two-cell form gives 70.27.
+  EXPECT_NEAR(KeynessOf(700, 10000, 50000, 1000000, kKeynessLogLikelihood), 74.47, 0.005);
 }
 
 TEST(Keyness, EdgesOfTheTable) {

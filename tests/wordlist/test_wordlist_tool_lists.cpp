@@ -3,6 +3,7 @@
 // word-list side, the collocates of a whole word list, the settings the runs read, and bad input.
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <fstream>
@@ -511,7 +512,7 @@ TEST_F(WordlistToolLists, BadInputIsNamedAndWritesNothing) {
   };
   const std::vector<TCase> cases{
       {{"import", Path("none.txt"), "-o", Path("i.lst")}, 1, "no such file: " + Path("none.txt"), "i.lst"},
-      {{"import", Path("binary.txt"), "-o", Path("i.lst")}, 1, Path("binary.txt") + ": not a text file", "i.lst"},
+      {{"import", Path("binary.txt"), "-o", Path("i.lst")}, 1, Path("binary.txt") + ": binary, not a text file", "i.lst"},
       {{"import", Path("bad_count.txt"), "-o", Path("i.lst")}, 1, Path("bad_count.txt") + ", line 2", "i.lst"},
       {{"import", Path("bad_count.txt"), "-o", unwritable}, 1, "", ""},
       {{"merge", Path("a.lst"), Path("none.lst"), "-o", Path("m.lst")}, 1, "no such word list: " + Path("none.lst"), "m.lst"},
@@ -523,7 +524,8 @@ TEST_F(WordlistToolLists, BadInputIsNamedAndWritesNothing) {
       {{"merge", Path("dc.lst"), "-o", Path("m.lst"), "--tagged", "delete"}, 1, "clean word lists, not a consistency list",
        "m.lst"},
       {{"merge", Path("a.lst"), Path("a.lst"), "-o", Path("m.lst")}, 1, "named twice", "m.lst"},
-      {{"merge", Path("a.lst"), "-o", "/proc/x.lst"}, 1, "could not write /proc/x.lst", ""},
+      {{"merge", Path("a.lst"), "--tagged", "keep", "-o", "/proc/x.lst"}, 1, "could not write /proc/x.lst", ""},
+      {{"merge", Path("a.lst"), "-o", Path("m.lst")}, 2, "merge needs two lists or more, or one to clean", "m.lst"},
       {{"collocates", Path("dc.lst"), "-o", Path("c")}, 1, Path("dc.lst") + ": a consistency list, not a word list", "c"},
       {{"collocates", Path("cut.lst"), "-o", Path("c")}, 1, Path("cut.lst") + ": not a word list", "c"},
       {{"collocates", Path("a.lst"), "-o", Path("not_a_folder")}, 1, "a file, not a folder", ""},
@@ -562,13 +564,92 @@ TEST_F(WordlistToolLists, BadInputIsNamedAndWritesNothing) {
     EXPECT_NE(run.err.find("could not read the lemma list \"" + Path("lemmas.txt") + "\""), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(Path("gone.lst")));
   }
+  // A lemma list none of whose lines is a lemma (a stop list chosen by mistake) is refused by the
+  // commands that would apply it, naming its first line, and nothing is written.
+  Text("stops_as_lemmas.txt", "; my stop words\nthe\nand\n");
+  ASSERT_EQ(Run({"settings", "lemma-list=" + Path("stops_as_lemmas.txt")}).code, 0);
+  for (const std::string& command : {std::string("list"), std::string("import")}) {
+    const TRun run = Run({command, command == "list" ? Path("a") : Path("bad_count.txt"), "-o", Path("nolemma.lst")});
+    EXPECT_EQ(run.code, 1) << command;
+    EXPECT_NE(run.err.find(Path("stops_as_lemmas.txt") + "\": no line of it is a lemma (\"head -> form, form\"); "
+                           "its first line: \"the\""),
+              std::string::npos)
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(Path("nolemma.lst")));
+  }
+  ASSERT_EQ(Run({"settings", "lemma-list=none"}).code, 0);
   // A merge that cannot be written leaves the old file as it was.
   const std::string before = wordlist_tool_test::ReadAll(Path("dc.lst"));
-  EXPECT_EQ(Run({"merge", Path("a.lst"), "-o", Path("dc.lst/x")}).code, 1);
+  EXPECT_EQ(Run({"merge", Path("a.lst"), "--tagged", "keep", "-o", Path("dc.lst/x")}).code, 1);
   EXPECT_EQ(wordlist_tool_test::ReadAll(Path("dc.lst")), before);
   const TRun help = Run({"--help"});
   for (const char* command : {"import", "merge", "collocates", "--batch", "--lemma-texts", "--join"})
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
+}
+
+// "-o NAME" without an extension: each command writes NAME with its list's extension and its
+// summary names that file; an output that is a device or a pipe is refused before any work, and
+// nothing is made beside it.
+TEST_F(WordlistToolLists, TheSummaryNamesTheFileWrittenAndASpecialFileIsRefused) {
+  Text("a/t1.txt", "the cat saw the dog\n");
+  Text("b/t2.txt", "a dog and a cat\n");
+  Text("words.txt", "cat\t3\ndog\t1\n");
+  Ok({"list", Path("a"), "-o", Path("a.lst")});
+  Ok({"list", Path("b"), "-o", Path("b.lst")});
+  Ok({"index", Path("a"), "-o", Path("idx")});
+  ASSERT_EQ(Run({"settings", "cluster-min-size=2", "cluster-max-size=2", "cluster-min-frequency=1",
+                 "base-word-min-frequency=1", "relationship-min-joint-frequency=1", "relationship-min-frequency-word2=1",
+                 "relationship-max-percent=100", "relationship-all-must-pass=no", "relationship-min-dice=0"})
+                .code,
+            0);
+  struct TCase {
+    std::vector<std::string> args;  // -o and the name follow
+    std::string written;            // the name with its extension
+  };
+  const std::vector<TCase> cases{
+      {{"list", Path("a")}, Path("out_list.lst")},
+      {{"clusters", Path("idx")}, Path("out_clusters.lst")},
+      {{"relationships", Path("idx")}, Path("out_relationships.lst")},
+      {{"consistency", Path("a.lst"), Path("b.lst")}, Path("out_consistency.lst")},
+      {{"compare", Path("a.lst"), Path("b.lst")}, Path("out_compare.kws")},
+      {{"merge", Path("a.lst"), Path("b.lst")}, Path("out_merge.lst")},
+      {{"import", Path("words.txt")}, Path("out_import.lst")},
+      {{"set-cell", Path("a.lst"), "1", "8", "x"}, Path("out_set-cell.lst")},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    const std::string name = Path("out_" + c.args[0]);
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"-o", name});
+    const std::string out = Ok(args);
+    EXPECT_EQ(out.rfind(c.written + ": ", 0), 0u) << out;
+    EXPECT_TRUE(std::filesystem::is_regular_file(c.written));
+    EXPECT_FALSE(std::filesystem::exists(name));
+  }
+  // A pipe (named without an extension, and with one) and a device.
+  ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(Path("pipe.lst").c_str(), 0600), 0);
+  const std::vector<std::vector<std::string>> refused{
+      {"compare", Path("a.lst"), Path("b.lst"), "-o", "/dev/full"},
+      {"list", Path("a"), "-o", "/dev/full"},
+      {"list", Path("a"), "-o", Path("pipe")},
+      {"merge", Path("a.lst"), Path("b.lst"), "-o", Path("pipe.lst")},
+      {"export", Path("idx"), "-o", Path("pipe")},
+  };
+  for (const std::vector<std::string>& args : refused) {
+    SCOPED_TRACE(args[0] + " -o " + args.back());
+    const TRun run = Run(args);
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_NE(run.err.find(args.back() + " is a device or other special file, not a file to write"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.out, "");
+    for (const char* ext : {".lst", ".kws"}) {
+      const std::string beside = args.back() + ext;
+      const bool made = std::filesystem::exists(beside);
+      EXPECT_EQ(made, beside == Path("pipe.lst")) << beside;  // that one is the pipe itself
+      if (made && args.back() == "/dev/full") std::filesystem::remove(beside);
+    }
+  }
 }
 
 }  // namespace

@@ -227,6 +227,26 @@ bool FileLooksBinary(UStringView full_name) {
   return HeadLooksBinary(buf, ReadFileHead(full_name, buf, sizeof buf));
 }
 
+bool ListFileLooksBinary(UStringView full_name) {
+  uint8_t buf[kBinaryHeadBytes];
+  const int64_t n = ReadFileHead(full_name, buf, sizeof buf);
+  if (HeadLooksBinary(buf, n)) return true;
+  // The head's characters: UTF-16 units after its mark, else bytes (a control character is one
+  // byte in UTF-8 and in every 8-bit code page; zero bytes were judged above).
+  const bool wide = n >= 2 && ((buf[0] == 0xFF && buf[1] == 0xFE) || (buf[0] == 0xFE && buf[1] == 0xFF));
+  const int64_t width = wide ? 2 : 1;
+  int64_t characters = 0, controls = 0;
+  for (int64_t i = wide ? 2 : 0; i + width <= n; i += width, ++characters) {
+    const uint32_t c = !wide              ? buf[i]
+                       : buf[0] == 0xFE ? (uint32_t{buf[i]} << 8 | buf[i + 1])
+                                        : (uint32_t{buf[i + 1]} << 8 | buf[i]);
+    if (wide && c == 0) return true;
+    const bool blank = (c >= 0x09 && c <= 0x0D) || c == 0x1A;
+    if ((c >= 0x01 && c < 0x20 && !blank) || c == 0x7F) ++controls;
+  }
+  return controls * 64 > characters;
+}
+
 TTextOnDisk LookAtTextOnDisk(UStringView full_name) {
   uint8_t buf[kBinaryHeadBytes];
   const int64_t n = ReadPlainFileHead(full_name, buf, sizeof buf);

@@ -51,6 +51,12 @@ TFileContentsSet StreamContentsType(TStream& s, bool thorough);
 // UTF-16 byte-order mark or zeros that fall almost all on one side of each pair show UTF-16. The
 // chooser of texts marks such a file, and a run passes it over, by this one test.
 bool FileLooksBinary(UStringView full_name);
+// Whether a small file the user keeps for a list (a tag file) is no text: it looks binary as
+// FileLooksBinary says, or its first 4 KiB hold a zero character after a UTF-16 mark, or control
+// characters that text does not (other than TAB, LF, VT, FF, CR and Ctrl-Z), more than one in 64
+// characters. Such a file read as text would give entries of junk: it is refused before a line
+// is read.
+bool ListFileLooksBinary(UStringView full_name);
 // A chosen plain text as a run asks about it before reading, in one visit: whether a plain file is
 // there (as FileExists says) and, when it is, whether it looks binary (as FileLooksBinary says) and
 // whether it opens with the UTF-8 signature (EF BB BF), which a run may offer to convert.
