@@ -28,12 +28,8 @@ TWordlist_settings_rec TVXWordList::OwnSettings() const {
 int32_t TVXWordList::CheckLemmas(bool adjusting_frequencies_and_zapping) {
   const int32_t joins = TVXBaseLemmaMatchCapableList::CheckLemmas(false);
   if (!adjusting_frequencies_and_zapping) return joins;
-  for (int i = 0; i < Count(); ++i) {
-    TWordlistEntry* e = Row(i);
-    if (!e || e->JoinedTo() || !GetHasJoined(i)) continue;
-    const int64_t f = int64_t{e->data.frequency} + GetTotalJoinedFreq(i);
-    e->data.frequency = static_cast<int32_t>(std::min<int64_t>(f, INT32_MAX));
-  }
+  // The forms' frequencies stay theirs: a head's lemma adds them to its own wherever it is
+  // counted, and a head that took them in as well would count every form twice.
   Zap(false);
   freq_stale_ = true;
   return joins;

@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,9 @@
 #include "tools/wordlist_commands.h"
 #include "wordlist/wordlist_tool_runner.h"
 #include "wordlist/word_list_document.h"
+#include "wordlist/wordlist_test_support.h"
+#include "tools/wordlist_view_commands.h"
+#include "keywords/keyword_list.h"
 
 extern char** environ;
 
@@ -196,6 +200,64 @@ TEST_F(ListCommands, CompareMakesTheKeywordsWorkedOutByHand) {
   EXPECT_NEAR(Number(chi.Cell(0, "p")), 0.052808, 0.000002);
   EXPECT_EQ(chi.rows[0][3], "100.00");
   EXPECT_EQ(chi.rows[0][6], "50.00");
+}
+
+// A lemma list of two heads over two texts (16 running words), counted by hand: t1 "the state
+// governs the states. states govern." and t2 "a state and two states governed by the state.";
+// lemmas state -> states and govern -> governs, governed. STATE 3 + STATES 3 = 6; GOVERN 1 +
+// GOVERNS 1 + GOVERNED 1 = 3; THE 3; A, AND, TWO, BY 1 each. In frequency order a row shows the
+// number it is ranked by, in Freq., % and Lemmas (equal ones in falling list order: A AND BY
+// GOVERN STATE THE TWO). With the head word's frequency only a lemma counts by its head word
+// (STATE 3, GOVERN 1); omitting the head word leaves it out of the forms shown.
+TEST_F(ListCommands, ALemmaIsRankedByTheFrequencyItShows) {
+  Write("l/t1.txt", "the state governs the states. states govern.\n");
+  Write("l/t2.txt", "a state and two states governed by the state.\n");
+  Write("lemmas.txt", "state -> states\ngovern -> governs, governed\n");
+  ASSERT_EQ(Run({"settings", "lemma-list=" + Path("lemmas.txt")}).code, 0);
+  ASSERT_EQ(Run({"list", Path("l"), "-o", Path("lemmas.lst")}).code, 0);
+  struct TCase {
+    std::vector<std::string> settings;
+    std::vector<std::string> words, frequencies, shares, lemmas;
+  };
+  const std::vector<std::string> ones(4, "1"), one_shares(4, "6.25");
+  auto with = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  const std::vector<TCase> cases{
+      {{"lemma-head-word-frequency-only=no", "lemma-omit-head-word=no"},
+       {"STATE", "THE", "GOVERN", "TWO", "BY", "AND", "A"},
+       with({"6", "3", "3"}, ones),
+       with({"37.50", "18.75", "18.75"}, one_shares),
+       with({"[3] STATE [3] STATES", "3", "[1] GOVERN [1] GOVERNS [1] GOVERNED"}, ones)},
+      {{"lemma-head-word-frequency-only=yes"},
+       {"THE", "STATE", "TWO", "GOVERN", "BY", "AND", "A"},
+       with({"3", "3"}, with({"1"}, ones)),
+       with({"18.75", "18.75"}, with({"6.25"}, one_shares)),
+       {"3", "[3] STATE [3] STATES", "1", "[1] GOVERN [1] GOVERNS [1] GOVERNED", "1", "1", "1"}},
+      {{"lemma-omit-head-word=yes"},
+       {"THE", "STATE", "TWO", "GOVERN", "BY", "AND", "A"},
+       with({"3", "3"}, with({"1"}, ones)),
+       with({"18.75", "18.75"}, with({"6.25"}, one_shares)),
+       {"3", "[3] STATES", "1", "[1] GOVERNS [1] GOVERNED", "1", "1", "1"}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.settings.front());
+    std::vector<std::string> change{"settings"};
+    change.insert(change.end(), c.settings.begin(), c.settings.end());
+    const TRun set = Run(change);
+    ASSERT_EQ(set.code, 0) << set.err;
+    for (const std::string& one : c.settings) {
+      std::string line = one;
+      line.replace(line.find('='), 1, " = ");
+      EXPECT_NE(set.out.find(line + "\n"), std::string::npos) << set.out;
+    }
+    const TShown shown = Show({Path("lemmas.lst"), "--frequency"});
+    EXPECT_EQ(shown.Column("Word"), c.words);
+    EXPECT_EQ(shown.Column("Freq."), c.frequencies);
+    EXPECT_EQ(shown.Column("%"), c.shares);
+    EXPECT_EQ(shown.Column("Lemmas"), c.lemmas);
+  }
 }
 
 // Each kind of list, shown as saved and sorted two ways: its rows in the order worked out by hand.
