@@ -678,33 +678,57 @@ bool TVXWordList::MergeWith(TVXBaseLemmaMatchCapableList* other_list) {
   if (!other || other == this) return false;
   if (ListBusy() != kBusyNone) return RefuseWhileBusy("merge");
   if (other->ListBusy() != kBusyNone) return other->RefuseWhileBusy("merge");
-  // Rows are found by (word, prefix, suffix) in a map, so that a list growing unsorted is never
-  // walked; words that differ only in case are one word unless the settings say otherwise.
+  // Words are found by (word, prefix, suffix) in a map, so that a list growing unsorted is never
+  // walked; words that differ only in case are one word unless the settings say otherwise. The
+  // map holds this list's rows and the forms joined under them, so that a lemma's forms meet
+  // theirs wherever they are.
   const bool case_sensitive = GetWordlistSettings().CaseSensitive();
   const TLCID lcid = SortLCID();
   auto key = [&](const TWordlistData& d) {
     return std::make_tuple(case_sensitive ? d.word : UpperCaseU(d.word, lcid), d.prefix, d.suffix);
   };
-  std::map<std::tuple<UString, UString, UString>, int> rows;
+  std::map<std::tuple<UString, UString, UString>, TWordlistEntry*> words;
+  auto note = [&](TVXBaseListObject* e) {
+    if (auto* we = dynamic_cast<TWordlistEntry*>(e)) words.emplace(key(we->data), we);
+  };
   for (int i = 0; i < Count(); ++i)
-    if (Row(i)) rows.emplace(key(Row(i)->data), i);
-  auto merge_row = [&](const TWordlistEntry& e) {
-    const TWordlistData& d = e.data;
-    const auto [it, added] = rows.emplace(key(d), Count());
-    if (added) {
-      const int row = AddRow(d);
-      if (row >= 0) Row(row)->CopyCategoryFrom(e);
-    } else {
-      Row(it->second)->data.frequency += d.frequency;
-      Row(it->second)->data.n_texts += d.n_texts;
+    if (Row(i)) {
+      note(Row(i));
+      for (TVXBaseListObject* j : Row(i)->JoinedEntries()) note(j);
     }
+  auto add_counts = [](TWordlistEntry& to, const TWordlistData& d) {
+    to.data.frequency = static_cast<int32_t>(std::min<int64_t>(int64_t{to.data.frequency} + d.frequency, INT32_MAX));
+    to.data.n_texts = static_cast<int32_t>(std::min<int64_t>(int64_t{to.data.n_texts} + d.n_texts, INT32_MAX));
   };
   for (int i = 0; i < other->Count(); ++i) {
     const TWordlistEntry* e = other->Row(i);
     if (!e || e->JoinedTo()) continue;  // forms joined under a head come with their head
-    merge_row(*e);
-    for (TVXBaseListObject* j : e->JoinedEntries())
-      if (auto* je = dynamic_cast<TWordlistEntry*>(j)) merge_row(*je);
+    TWordlistEntry* head = nullptr;
+    if (const auto found = words.find(key(e->data)); found != words.end()) {
+      head = found->second;
+      add_counts(*head, e->data);
+    } else {
+      const int row = AddRow(e->data);
+      if (row < 0) continue;
+      head = Row(row);
+      head->CopyCategoryFrom(*e);
+      words.emplace(key(head->data), head);
+    }
+    // A form that this list has (under a head or as a row of its own) takes its counts; one it
+    // has not joins the head, as a lemma list would have joined it under a list of both.
+    for (TVXBaseListObject* j : e->JoinedEntries()) {
+      const auto* form = dynamic_cast<const TWordlistEntry*>(j);
+      if (!form) continue;
+      if (const auto found = words.find(key(form->data)); found != words.end()) {
+        add_counts(*found->second, form->data);
+      } else if (!head->JoinedTo()) {
+        auto* joined = new TWordlistEntry(this, form->data);
+        head->AddPrivateJoinInstance(joined);
+        words.emplace(key(joined->data), joined);
+      } else if (const int row = AddRow(form->data); row >= 0) {
+        words.emplace(key(form->data), Row(row));
+      }
+    }
   }
   other->Clear();
   has_affixes_ = has_affixes_ || other->has_affixes_;

@@ -141,6 +141,10 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
     int first_row = -1, second_row = -1;
   };
   std::vector<TEqualPair> CheckForEqualStrings() const;
+  // Merges each pair (MergeEqualWords) in order; a row merged away stands for the row it went
+  // into, so that three or more equal neighbours become one row and keep their total. Answers
+  // the rows merged away (deleted, not yet zapped).
+  int32_t MergeEqualWords(const std::vector<TEqualPair>& pairs);
   // The list made from (word, frequency) pairs (lines "word<tab>frequency" for the text form):
   // words shorter than the minimum length are left out, longer ones cut with "+"; lengths of 1 to
   // 50 are counted; the running words are the frequencies added up, or total when above 0; the

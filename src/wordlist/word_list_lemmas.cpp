@@ -1,5 +1,6 @@
 // The word list's operations on joined rows (lemmas, clusters), equal words and imported words.
 #include <algorithm>
+#include <map>
 
 #include "model/reading/text_statistics.h"
 #include "model/documents/work_derived.h"
@@ -78,6 +79,27 @@ std::vector<TVXWordList::TEqualPair> TVXWordList::CheckForEqualStrings() const {
     pairs.push_back(std::move(p));
   }
   return pairs;
+}
+
+int32_t TVXWordList::MergeEqualWords(const std::vector<TEqualPair>& pairs) {
+  std::map<int, int> went_into;  // a row merged away -> the row that took its frequency
+  auto now = [&](int row) {
+    for (auto it = went_into.find(row); it != went_into.end(); it = went_into.find(row)) row = it->second;
+    return row;
+  };
+  int32_t merged = 0;
+  for (const TEqualPair& p : pairs) {
+    const int a = now(p.first_row), b = now(p.second_row);
+    if (a == b || !Row(a) || !Row(b)) continue;
+    // As the pairs are made: the lower frequency goes into the higher, the earlier row on a tie.
+    const bool b_first = Row(b)->data.frequency < Row(a)->data.frequency ||
+                         (Row(b)->data.frequency == Row(a)->data.frequency && b < a);
+    const int from = b_first ? b : a, into = b_first ? a : b;
+    MergeEqualWords(from, into);
+    went_into[from] = into;
+    ++merged;
+  }
+  return merged;
 }
 
 bool TVXWordList::ImportDataFromStringList(const std::vector<UString>& lines, int64_t total) {

@@ -140,6 +140,51 @@ TEST_F(WordlistToolLists, ImportCountsThroughWordLengthsStopAndLemmaLists) {
   ASSERT_EQ(Run({"settings", "stop-list=none", "lemma-list=none"}).code, 0);
 }
 
+// Three case forms side by side, the rarest in the middle (CAT 2, Cat 1, cat 3): merged as equal
+// words they make one row of 6, and the list keeps its 7 running words' worth of frequencies.
+TEST_F(WordlistToolLists, EqualWordsMergedKeepTheTotalOfTheirFrequencies) {
+  Text("words.txt", "CAT\t2\nCat\t1\ncat\t3\ndog\t1\n");
+  ASSERT_EQ(Run({"settings", "case-sensitive=yes"}).code, 0);
+  Ok({"import", Path("words.txt"), "-o", Path("w.lst")});
+  ASSERT_EQ(Run({"settings", "case-sensitive=no"}).code, 0);
+  const std::string out = Ok({"merge", Path("w.lst"), "-o", Path("m.lst"), "--equal-words", "merge"});
+  EXPECT_NE(out.find("m.lst: 2 words from 1 word lists, 2 equal words merged"), std::string::npos) << out;
+  auto m = Read(Path("m.lst"));
+  ASSERT_EQ(m->Words().Count(), 2);
+  EXPECT_EQ(FoldCaseU(m->Words().Row(0)->data.word), FoldCaseU(u"cat"));
+  EXPECT_EQ(m->Words().Row(0)->data.frequency, 6);
+  EXPECT_EQ(m->Words().Row(1)->data.frequency, 1);
+  EXPECT_EQ(m->Words().ComputedCurrentTokens(), 7);
+}
+
+// Two lemmatised lists merged are the lemmatised list of all their texts: t1 "the state governs
+// the states. states govern." and t2 "a state and two states governed by the state.", lemmas
+// state -> states and govern -> governs, governed. By hand: STATE 1 + 2 in 2 texts with STATES
+// 2 + 1 in 2 texts; GOVERN 1 (t1; t2 has only "governed", under a head of 0) with GOVERNS 1 and
+// GOVERNED 1; THE 2 + 1.
+TEST_F(WordlistToolLists, MergedLemmatisedListsAreTheListOfAllTheirTexts) {
+  Text("a/t1.txt", "the state governs the states. states govern.\n");
+  Text("b/t2.txt", "a state and two states governed by the state.\n");
+  Text("lemmas.txt", "state -> states\ngovern -> governs, governed\n");
+  ASSERT_EQ(Run({"settings", "lemma-list=" + Path("lemmas.txt")}).code, 0);
+  Ok({"list", Path("a"), "-o", Path("a.lst")});
+  Ok({"list", Path("b"), "-o", Path("b.lst")});
+  Ok({"list", Path("a"), Path("b"), "-o", Path("ab.lst")});
+  Ok({"merge", Path("a.lst"), Path("b.lst"), "-o", Path("m.lst")});
+  auto m = Read(Path("m.lst"));
+  auto ab = Read(Path("ab.lst"));
+  EXPECT_EQ(LemmaOf(m->Words(), u"STATE"), "3/2 STATES 3/2");
+  EXPECT_EQ(LemmaOf(m->Words(), u"GOVERN"), "1/1 GOVERNED 1/1 GOVERNS 1/1");
+  EXPECT_EQ(LemmaOf(m->Words(), u"THE"), "3/2");
+  EXPECT_EQ(RowOf(m->Words(), u"GOVERNED").first, -1);
+  ASSERT_EQ(m->Words().Count(), ab->Words().Count());
+  for (int i = 0; i < ab->Words().Count(); ++i)
+    EXPECT_EQ(LemmaOf(m->Words(), ab->Words().Row(i)->data.word), LemmaOf(ab->Words(), ab->Words().Row(i)->data.word))
+        << Utf16ToUtf8(ab->Words().Row(i)->data.word);
+  EXPECT_EQ(m->Stats().Overall_stats.data.running_words, 16);
+  ASSERT_EQ(Run({"settings", "lemma-list=none"}).code, 0);
+}
+
 // Merge: word lists add their counts word by word; the clean-ups merge or part equal words and
 // delete tagged or untagged rows.
 TEST_F(WordlistToolLists, MergeAddsCountsAndCleansEqualAndTaggedWords) {
