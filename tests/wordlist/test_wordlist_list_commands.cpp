@@ -260,6 +260,101 @@ TEST_F(ListCommands, ALemmaIsRankedByTheFrequencyItShows) {
   }
 }
 
+// The nine plain texts of the samples (about 4,800 words) with a lemma list of some of their
+// nouns and verbs: the lemmatised list counts each lemma as the plain list counts its head word
+// and forms together, and in frequency order shows each row's count falling and every running
+// word once; its two halves merged are the list of all nine; and the halves compared count each
+// lemma as the halves do, on both sides.
+TEST_F(ListCommands, LemmasOfTheSamplesAgreeWithTheirPlainCounts) {
+  const std::vector<std::pair<std::u16string, std::vector<std::u16string>>> lemmas{
+      {u"BE", {u"IS", u"WAS", u"WERE", u"ARE", u"BEEN"}}, {u"RIVER", {u"RIVERS"}}, {u"MILL", {u"MILLS"}},
+      {u"DAY", {u"DAYS"}}, {u"BRIDGE", {u"BRIDGES"}}, {u"WALK", {u"WALKS", u"WALKED", u"WALKING"}}};
+  Write("lemmas.txt", "be -> is, was, were, are, been\nriver -> rivers\nmill -> mills\nday -> days\n"
+                      "bridge -> bridges\nwalk -> walks, walked, walking\n");
+  std::vector<std::string> all, first, second;
+  for (const auto& entry : std::filesystem::directory_iterator(LINZORA_SAMPLES_DIR))
+    if (entry.path().extension() == ".txt") all.push_back(entry.path().string());
+  std::sort(all.begin(), all.end());
+  ASSERT_EQ(all.size(), 9u);
+  for (size_t i = 0; i < all.size(); ++i) (i < 5 ? first : second).push_back(all[i]);
+  auto make = [&](const std::vector<std::string>& texts, const std::string& list) {
+    std::vector<std::string> args{"list"};
+    args.insert(args.end(), texts.begin(), texts.end());
+    args.insert(args.end(), {"-o", Path(list)});
+    const TRun run = Run(args);
+    ASSERT_EQ(run.code, 0) << run.err;
+  };
+  make(all, "plain.lst");
+  ASSERT_EQ(Run({"settings", "lemma-list=" + Path("lemmas.txt")}).code, 0);
+  make(all, "lemmas.lst");
+  make(first, "first.lst");
+  make(second, "second.lst");
+  ASSERT_EQ(Run({"merge", Path("first.lst"), Path("second.lst"), "-o", Path("merged.lst")}).code, 0);
+  std::string why;
+  auto plain = ReadSavedList(Path("plain.lst"), why);
+  auto lemmatised = ReadSavedList(Path("lemmas.lst"), why);
+  auto merged = ReadSavedList(Path("merged.lst"), why);
+  ASSERT_TRUE(plain && lemmatised && merged) << why;
+  auto plain_count = [&](const std::u16string& w) {
+    return plain->Words().CorrectFreq(plain->Words().Find_WordStr(w, true), false);
+  };
+  int64_t counted = 0;  // every word the plain list counts, once
+  for (int i = 0; i < plain->Words().Count(); ++i) counted += plain->Words().Row(i)->data.frequency;
+  int with_forms = 0;
+  for (const auto& [head, forms] : lemmas) {
+    SCOPED_TRACE(Utf16ToUtf8(head));
+    int32_t plain_lemma = plain_count(head);
+    for (const std::u16string& f : forms) plain_lemma += plain_count(f);
+    TVXWordList& words = lemmatised->Words();
+    const int row = words.Find_WordStr(head, true);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(words.RowFrequency(row), plain_lemma);
+    with_forms += plain_lemma > plain_count(head);
+  }
+  EXPECT_GE(with_forms, 4);
+
+  const TShown shown = Show({Path("lemmas.lst"), "--frequency"});
+  ASSERT_EQ(static_cast<int>(shown.rows.size()), lemmatised->Words().Count());
+  int64_t shown_total = 0;
+  for (size_t r = 0; r < shown.rows.size(); ++r) {
+    shown_total += std::stoll(shown.Cell(r, "Freq."));
+    if (r > 0) {
+      EXPECT_GE(std::stoll(shown.Cell(r - 1, "Freq.")), std::stoll(shown.Cell(r, "Freq."))) << r;
+    }
+  }
+  EXPECT_EQ(shown_total, counted);
+
+  TVXWordList& m = merged->Words();
+  TVXWordList& l = lemmatised->Words();
+  ASSERT_EQ(m.Count(), l.Count());
+  for (int i = 0; i < l.Count(); ++i)
+    EXPECT_EQ(wltest::LemmaOf(m, l.Row(i)->data.word), wltest::LemmaOf(l, l.Row(i)->data.word))
+        << Utf16ToUtf8(l.Row(i)->data.word);
+
+  ASSERT_EQ(Run({"keyword-settings", "max-p=0", "min-frequency=1", "min-texts=1", "max-wanted=0",
+                 "negative-keywords=yes"})
+                .code,
+            0);
+  ASSERT_EQ(Run({"compare", Path("first.lst"), Path("second.lst"), "-o", Path("kw.lst")}).code, 0);
+  auto kw = ReadSavedList(Path("kw.lst"), why);
+  auto study = ReadSavedList(Path("first.lst"), why);
+  auto reference = ReadSavedList(Path("second.lst"), why);
+  ASSERT_TRUE(kw && study && reference) << why;
+  int checked = 0;
+  for (int i = 0; i < kw->Keywords().Count(); ++i) {
+    const TKeyWordEntry& k = *kw->Keywords().Row(i);
+    // A head that a half holds only by its forms is the lemma list's word, as it is written there.
+    const int s = study->Words().Find_WordStr(k.word, false);
+    const int r = reference->Words().Find_WordStr(k.word, false);
+    ASSERT_GE(s, 0) << Utf16ToUtf8(k.word);
+    EXPECT_EQ(k.data.frequency, study->Words().CorrectFreq(s, true)) << Utf16ToUtf8(k.word);
+    EXPECT_EQ(k.data.rc_frequency, r < 0 ? 0 : reference->Words().CorrectFreq(r, true)) << Utf16ToUtf8(k.word);
+    checked += study->Words().GetHasJoined(s) ? 1 : 0;
+  }
+  EXPECT_GE(checked, 4);  // lemmas among the keywords
+  ASSERT_EQ(Run({"settings", "lemma-list=none"}).code, 0);
+}
+
 // Each kind of list, shown as saved and sorted two ways: its rows in the order worked out by hand.
 TEST_F(ListCommands, ShowSortsEveryKindOfList) {
   MakeLists();
