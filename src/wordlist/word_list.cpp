@@ -243,7 +243,15 @@ UString TVXWordList::CellText(int index, int column, int kind_of_display) {
 void TVXWordList::SetCellText(int index, int column, int kind_of_display, UStringView text) {
   const int r = RowForDisplay(index, kind_of_display);
   if (r < 0 || !Get(r)) return;
-  Row(r)->SetAWordAsString(column, text);
+  int32_t typed = 0;
+  if (column == kWLColFrequency && ParseRowInt(text, typed)) {
+    // The number typed is the one the row is to show: a lemma's forms keep theirs, and its head
+    // word takes the rest.
+    const int64_t forms = int64_t{RowFrequency(r)} - Row(r)->data.frequency;
+    Row(r)->SetAWordAsString(column, IntToUStr(std::clamp<int64_t>(typed - forms, INT32_MIN, INT32_MAX)));
+  } else {
+    Row(r)->SetAWordAsString(column, text);
+  }
   if (column == kWLColFrequency) freq_stale_ = true;
 }
 

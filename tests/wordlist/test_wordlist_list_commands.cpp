@@ -258,6 +258,14 @@ TEST_F(ListCommands, ALemmaIsRankedByTheFrequencyItShows) {
     EXPECT_EQ(shown.Column("%"), c.shares);
     EXPECT_EQ(shown.Column("Lemmas"), c.lemmas);
   }
+  // A lemma's frequency typed in is what its row shows: STATES keeps its 3, STATE takes 7.
+  ASSERT_EQ(Run({"settings", "lemma-head-word-frequency-only=no", "lemma-omit-head-word=no"}).code, 0);
+  const TRun edit = Run({"set-cell", Path("lemmas.lst"), "1", "2", "10", "--frequency", "-o", Path("edited.lst")});
+  ASSERT_EQ(edit.code, 0) << edit.err;
+  EXPECT_NE(edit.out.find("row 1, column 2 (Freq.): 6 -> 10"), std::string::npos) << edit.out;
+  const TShown edited = Show({Path("edited.lst"), "--frequency"});
+  EXPECT_EQ(edited.Cell(0, "Freq."), "10");
+  EXPECT_EQ(edited.Cell(0, "Lemmas"), "[7] STATE [3] STATES");
 }
 
 // The nine plain texts of the samples (about 4,800 words) with a lemma list of some of their
