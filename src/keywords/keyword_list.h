@@ -166,8 +166,6 @@ class TKeyWordList : public TVXBaseLemmaMatchCapableList {
   float DiceCoefficient = 0.0f;
   TKeywordsSettingsRec32 KWSettings{};
   int fWordSortStyle = 0;
-  bool fLemmaHeadWordFreqOnly = false;
-  bool fLemmaOmitHeadWordInWordlist = false;
   // Set by a word-list document: whether its study statistics hold one text.
   const bool* fOneTextStudy = nullptr;
   UString fStudyName;      // the study word list(s), for the settings summary

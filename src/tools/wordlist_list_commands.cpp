@@ -369,13 +369,12 @@ int MergeWordLists(const TWordlistToolArgs& args, std::ostream& out, std::ostrea
     // list keeps it): one row, or kept apart.
     into.WordlistSettings.SetCaseSensitive(GetWordlistSettings().CaseSensitive());
     const std::vector<TVXWordList::TEqualPair> pairs = list.CheckForEqualStrings();
-    for (const TVXWordList::TEqualPair& p : pairs) {
-      if (args.equal_words == "merge")
-        list.MergeEqualWords(p.first_row, p.second_row);
-      else
-        list.AddASpaceToWordNumber(p.first_row);
+    if (args.equal_words == "merge") {
+      list.MergeEqualWords(pairs);
+      list.Zap(false);
+    } else {
+      for (const TVXWordList::TEqualPair& p : pairs) list.AddASpaceToWordNumber(p.first_row);
     }
-    if (args.equal_words == "merge") list.Zap(false);
     done += ", " + std::to_string(pairs.size()) + " equal words " + (args.equal_words == "merge" ? "merged" : "kept apart");
   }
   if (!args.tagged.empty()) {

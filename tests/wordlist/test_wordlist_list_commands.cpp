@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,9 @@
 #include "tools/wordlist_commands.h"
 #include "wordlist/wordlist_tool_runner.h"
 #include "wordlist/word_list_document.h"
+#include "wordlist/wordlist_test_support.h"
+#include "tools/wordlist_view_commands.h"
+#include "keywords/keyword_list.h"
 
 extern char** environ;
 
@@ -196,6 +200,167 @@ TEST_F(ListCommands, CompareMakesTheKeywordsWorkedOutByHand) {
   EXPECT_NEAR(Number(chi.Cell(0, "p")), 0.052808, 0.000002);
   EXPECT_EQ(chi.rows[0][3], "100.00");
   EXPECT_EQ(chi.rows[0][6], "50.00");
+}
+
+// A lemma list of two heads over two texts (16 running words), counted by hand: t1 "the state
+// governs the states. states govern." and t2 "a state and two states governed by the state.";
+// lemmas state -> states and govern -> governs, governed. STATE 3 + STATES 3 = 6; GOVERN 1 +
+// GOVERNS 1 + GOVERNED 1 = 3; THE 3; A, AND, TWO, BY 1 each. In frequency order a row shows the
+// number it is ranked by, in Freq., % and Lemmas (equal ones in falling list order: A AND BY
+// GOVERN STATE THE TWO). With the head word's frequency only a lemma counts by its head word
+// (STATE 3, GOVERN 1); omitting the head word leaves it out of the forms shown.
+TEST_F(ListCommands, ALemmaIsRankedByTheFrequencyItShows) {
+  Write("l/t1.txt", "the state governs the states. states govern.\n");
+  Write("l/t2.txt", "a state and two states governed by the state.\n");
+  Write("lemmas.txt", "state -> states\ngovern -> governs, governed\n");
+  ASSERT_EQ(Run({"settings", "lemma-list=" + Path("lemmas.txt")}).code, 0);
+  ASSERT_EQ(Run({"list", Path("l"), "-o", Path("lemmas.lst")}).code, 0);
+  struct TCase {
+    std::vector<std::string> settings;
+    std::vector<std::string> words, frequencies, shares, lemmas;
+  };
+  const std::vector<std::string> ones(4, "1"), one_shares(4, "6.25");
+  auto with = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  const std::vector<TCase> cases{
+      {{"lemma-head-word-frequency-only=no", "lemma-omit-head-word=no"},
+       {"STATE", "THE", "GOVERN", "TWO", "BY", "AND", "A"},
+       with({"6", "3", "3"}, ones),
+       with({"37.50", "18.75", "18.75"}, one_shares),
+       with({"[3] STATE [3] STATES", "3", "[1] GOVERN [1] GOVERNS [1] GOVERNED"}, ones)},
+      {{"lemma-head-word-frequency-only=yes"},
+       {"THE", "STATE", "TWO", "GOVERN", "BY", "AND", "A"},
+       with({"3", "3"}, with({"1"}, ones)),
+       with({"18.75", "18.75"}, with({"6.25"}, one_shares)),
+       {"3", "[3] STATE [3] STATES", "1", "[1] GOVERN [1] GOVERNS [1] GOVERNED", "1", "1", "1"}},
+      {{"lemma-omit-head-word=yes"},
+       {"THE", "STATE", "TWO", "GOVERN", "BY", "AND", "A"},
+       with({"3", "3"}, with({"1"}, ones)),
+       with({"18.75", "18.75"}, with({"6.25"}, one_shares)),
+       {"3", "[3] STATES", "1", "[1] GOVERNS [1] GOVERNED", "1", "1", "1"}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.settings.front());
+    std::vector<std::string> change{"settings"};
+    change.insert(change.end(), c.settings.begin(), c.settings.end());
+    const TRun set = Run(change);
+    ASSERT_EQ(set.code, 0) << set.err;
+    for (const std::string& one : c.settings) {
+      std::string line = one;
+      line.replace(line.find('='), 1, " = ");
+      EXPECT_NE(set.out.find(line + "\n"), std::string::npos) << set.out;
+    }
+    const TShown shown = Show({Path("lemmas.lst"), "--frequency"});
+    EXPECT_EQ(shown.Column("Word"), c.words);
+    EXPECT_EQ(shown.Column("Freq."), c.frequencies);
+    EXPECT_EQ(shown.Column("%"), c.shares);
+    EXPECT_EQ(shown.Column("Lemmas"), c.lemmas);
+  }
+  // A lemma's frequency typed in is what its row shows: STATES keeps its 3, STATE takes 7.
+  ASSERT_EQ(Run({"settings", "lemma-head-word-frequency-only=no", "lemma-omit-head-word=no"}).code, 0);
+  const TRun edit = Run({"set-cell", Path("lemmas.lst"), "1", "2", "10", "--frequency", "-o", Path("edited.lst")});
+  ASSERT_EQ(edit.code, 0) << edit.err;
+  EXPECT_NE(edit.out.find("row 1, column 2 (Freq.): 6 -> 10"), std::string::npos) << edit.out;
+  const TShown edited = Show({Path("edited.lst"), "--frequency"});
+  EXPECT_EQ(edited.Cell(0, "Freq."), "10");
+  EXPECT_EQ(edited.Cell(0, "Lemmas"), "[7] STATE [3] STATES");
+}
+
+// The nine plain texts of the samples (about 4,800 words) with a lemma list of some of their
+// nouns and verbs: the lemmatised list counts each lemma as the plain list counts its head word
+// and forms together, and in frequency order shows each row's count falling and every running
+// word once; its two halves merged are the list of all nine; and the halves compared count each
+// lemma as the halves do, on both sides.
+TEST_F(ListCommands, LemmasOfTheSamplesAgreeWithTheirPlainCounts) {
+  const std::vector<std::pair<std::u16string, std::vector<std::u16string>>> lemmas{
+      {u"BE", {u"IS", u"WAS", u"WERE", u"ARE", u"BEEN"}}, {u"RIVER", {u"RIVERS"}}, {u"MILL", {u"MILLS"}},
+      {u"DAY", {u"DAYS"}}, {u"BRIDGE", {u"BRIDGES"}}, {u"WALK", {u"WALKS", u"WALKED", u"WALKING"}}};
+  Write("lemmas.txt", "be -> is, was, were, are, been\nriver -> rivers\nmill -> mills\nday -> days\n"
+                      "bridge -> bridges\nwalk -> walks, walked, walking\n");
+  std::vector<std::string> all, first, second;
+  for (const auto& entry : std::filesystem::directory_iterator(LINZORA_SAMPLES_DIR))
+    if (entry.path().extension() == ".txt") all.push_back(entry.path().string());
+  std::sort(all.begin(), all.end());
+  ASSERT_EQ(all.size(), 9u);
+  for (size_t i = 0; i < all.size(); ++i) (i < 5 ? first : second).push_back(all[i]);
+  auto make = [&](const std::vector<std::string>& texts, const std::string& list) {
+    std::vector<std::string> args{"list"};
+    args.insert(args.end(), texts.begin(), texts.end());
+    args.insert(args.end(), {"-o", Path(list)});
+    const TRun run = Run(args);
+    ASSERT_EQ(run.code, 0) << run.err;
+  };
+  make(all, "plain.lst");
+  ASSERT_EQ(Run({"settings", "lemma-list=" + Path("lemmas.txt")}).code, 0);
+  make(all, "lemmas.lst");
+  make(first, "first.lst");
+  make(second, "second.lst");
+  ASSERT_EQ(Run({"merge", Path("first.lst"), Path("second.lst"), "-o", Path("merged.lst")}).code, 0);
+  std::string why;
+  auto plain = ReadSavedList(Path("plain.lst"), why);
+  auto lemmatised = ReadSavedList(Path("lemmas.lst"), why);
+  auto merged = ReadSavedList(Path("merged.lst"), why);
+  ASSERT_TRUE(plain && lemmatised && merged) << why;
+  auto plain_count = [&](const std::u16string& w) {
+    return plain->Words().CorrectFreq(plain->Words().Find_WordStr(w, true), false);
+  };
+  int64_t counted = 0;  // every word the plain list counts, once
+  for (int i = 0; i < plain->Words().Count(); ++i) counted += plain->Words().Row(i)->data.frequency;
+  int with_forms = 0;
+  for (const auto& [head, forms] : lemmas) {
+    SCOPED_TRACE(Utf16ToUtf8(head));
+    int32_t plain_lemma = plain_count(head);
+    for (const std::u16string& f : forms) plain_lemma += plain_count(f);
+    TVXWordList& words = lemmatised->Words();
+    const int row = words.Find_WordStr(head, true);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(words.RowFrequency(row), plain_lemma);
+    with_forms += plain_lemma > plain_count(head);
+  }
+  EXPECT_GE(with_forms, 4);
+
+  const TShown shown = Show({Path("lemmas.lst"), "--frequency"});
+  ASSERT_EQ(static_cast<int>(shown.rows.size()), lemmatised->Words().Count());
+  int64_t shown_total = 0;
+  for (size_t r = 0; r < shown.rows.size(); ++r) {
+    shown_total += std::stoll(shown.Cell(r, "Freq."));
+    if (r > 0) {
+      EXPECT_GE(std::stoll(shown.Cell(r - 1, "Freq.")), std::stoll(shown.Cell(r, "Freq."))) << r;
+    }
+  }
+  EXPECT_EQ(shown_total, counted);
+
+  TVXWordList& m = merged->Words();
+  TVXWordList& l = lemmatised->Words();
+  ASSERT_EQ(m.Count(), l.Count());
+  for (int i = 0; i < l.Count(); ++i)
+    EXPECT_EQ(wltest::LemmaOf(m, l.Row(i)->data.word), wltest::LemmaOf(l, l.Row(i)->data.word))
+        << Utf16ToUtf8(l.Row(i)->data.word);
+
+  ASSERT_EQ(Run({"keyword-settings", "max-p=0", "min-frequency=1", "min-texts=1", "max-wanted=0",
+                 "negative-keywords=yes"})
+                .code,
+            0);
+  ASSERT_EQ(Run({"compare", Path("first.lst"), Path("second.lst"), "-o", Path("kw.lst")}).code, 0);
+  auto kw = ReadSavedList(Path("kw.lst"), why);
+  auto study = ReadSavedList(Path("first.lst"), why);
+  auto reference = ReadSavedList(Path("second.lst"), why);
+  ASSERT_TRUE(kw && study && reference) << why;
+  int checked = 0;
+  for (int i = 0; i < kw->Keywords().Count(); ++i) {
+    const TKeyWordEntry& k = *kw->Keywords().Row(i);
+    // A head that a half holds only by its forms is the lemma list's word, as it is written there.
+    const int s = study->Words().Find_WordStr(k.word, false);
+    const int r = reference->Words().Find_WordStr(k.word, false);
+    ASSERT_GE(s, 0) << Utf16ToUtf8(k.word);
+    EXPECT_EQ(k.data.frequency, study->Words().CorrectFreq(s, true)) << Utf16ToUtf8(k.word);
+    EXPECT_EQ(k.data.rc_frequency, r < 0 ? 0 : reference->Words().CorrectFreq(r, true)) << Utf16ToUtf8(k.word);
+    checked += study->Words().GetHasJoined(s) ? 1 : 0;
+  }
+  EXPECT_GE(checked, 4);  // lemmas among the keywords
+  ASSERT_EQ(Run({"settings", "lemma-list=none"}).code, 0);
 }
 
 // Each kind of list, shown as saved and sorted two ways: its rows in the order worked out by hand.

@@ -14,6 +14,7 @@
 #include "tools/wordlist_commands.h"
 #include "wordlist/detailed_consist.h"
 #include "wordlist/index_test_support.h"
+#include "wordlist/wordlist_test_support.h"
 #include "wordlist/wordlist_tool_runner.h"
 #include "wordlist/relationships_list.h"
 
@@ -22,6 +23,7 @@ extern char** environ;
 namespace {
 
 using index_test::PlainDoc;
+using wltest::LemmaOf;
 using text_reader_test::ScopedSettings;
 
 using TRun = wordlist_tool_test::TToolRun;
@@ -122,9 +124,66 @@ TEST_F(WordlistToolLists, ImportCountsThroughWordLengthsStopAndLemmaLists) {
   EXPECT_NE(both.find("lemma list: 1 forms joined under 1 heads"), std::string::npos) << both;
   auto b = Read(Path("both.lst"));
   EXPECT_EQ(RowOf(b->Words(), u"the").first, -1);
-  EXPECT_EQ(RowOf(b->Words(), u"cat").first, 5);  // its own 3 and the 2 of "cats", joined and taken in
   EXPECT_EQ(RowOf(b->Words(), u"cats").first, -1);
   EXPECT_EQ(b->Words().Count(), 3);
+  // "cats" joins "cat", which keeps its own 3: the lemma counts 3 + 2 once, as a list of texts does.
+  EXPECT_EQ(LemmaOf(b->Words(), u"cat"), "3 cats 2");
+  EXPECT_EQ(b->Words().CorrectFreq(b->Words().Find_WordStr(u"cat", true), true), 5);
+  // A consistency list of two such imports counts the lemma 5 in each: 10, not 14.
+  Ok({"import", Path("words.txt"), "-o", Path("both2.lst")});
+  Ok({"consistency", Path("both.lst"), Path("both2.lst"), "-o", Path("dc.lst")});
+  auto dc = Read(Path("dc.lst"));
+  int32_t cat_total = -1;
+  for (int i = 0; i < dc->DetailedConsistency().Count(); ++i)
+    if (const auto* e = dc->DetailedConsistency().Row(i); e && FoldCaseU(e->MainWordOnly()) == FoldCaseU(u"cat"))
+      cat_total = e->MainWordFrequency();
+  EXPECT_EQ(cat_total, 10);
+  ASSERT_EQ(Run({"settings", "stop-list=none", "lemma-list=none"}).code, 0);
+}
+
+// Three case forms side by side, the rarest in the middle (CAT 2, Cat 1, cat 3): merged as equal
+// words they make one row of 6, and the list keeps its 7 running words' worth of frequencies.
+TEST_F(WordlistToolLists, EqualWordsMergedKeepTheTotalOfTheirFrequencies) {
+  Text("words.txt", "CAT\t2\nCat\t1\ncat\t3\ndog\t1\n");
+  ASSERT_EQ(Run({"settings", "case-sensitive=yes"}).code, 0);
+  Ok({"import", Path("words.txt"), "-o", Path("w.lst")});
+  ASSERT_EQ(Run({"settings", "case-sensitive=no"}).code, 0);
+  const std::string out = Ok({"merge", Path("w.lst"), "-o", Path("m.lst"), "--equal-words", "merge"});
+  EXPECT_NE(out.find("m.lst: 2 words from 1 word lists, 2 equal words merged"), std::string::npos) << out;
+  auto m = Read(Path("m.lst"));
+  ASSERT_EQ(m->Words().Count(), 2);
+  EXPECT_EQ(FoldCaseU(m->Words().Row(0)->data.word), FoldCaseU(u"cat"));
+  EXPECT_EQ(m->Words().Row(0)->data.frequency, 6);
+  EXPECT_EQ(m->Words().Row(1)->data.frequency, 1);
+  EXPECT_EQ(m->Words().ComputedCurrentTokens(), 7);
+}
+
+// Two lemmatised lists merged are the lemmatised list of all their texts: t1 "the state governs
+// the states. states govern." and t2 "a state and two states governed by the state.", lemmas
+// state -> states and govern -> governs, governed. By hand: STATE 1 + 2 in 2 texts with STATES
+// 2 + 1 in 2 texts; GOVERN 1 (t1; t2 has only "governed", under a head of 0) with GOVERNS 1 and
+// GOVERNED 1; THE 2 + 1.
+TEST_F(WordlistToolLists, MergedLemmatisedListsAreTheListOfAllTheirTexts) {
+  Text("a/t1.txt", "the state governs the states. states govern.\n");
+  Text("b/t2.txt", "a state and two states governed by the state.\n");
+  Text("lemmas.txt", "state -> states\ngovern -> governs, governed\n");
+  ASSERT_EQ(Run({"settings", "lemma-list=" + Path("lemmas.txt")}).code, 0);
+  Ok({"list", Path("a"), "-o", Path("a.lst")});
+  Ok({"list", Path("b"), "-o", Path("b.lst")});
+  Ok({"list", Path("a"), Path("b"), "-o", Path("ab.lst")});
+  Ok({"merge", Path("a.lst"), Path("b.lst"), "-o", Path("m.lst")});
+  auto m = Read(Path("m.lst"));
+  auto ab = Read(Path("ab.lst"));
+  EXPECT_EQ(LemmaOf(m->Words(), u"STATE"), "3/2 STATES 3/2");
+  EXPECT_EQ(LemmaOf(m->Words(), u"GOVERN"), "1/1 GOVERNED 1/1 GOVERNS 1/1");
+  EXPECT_EQ(LemmaOf(m->Words(), u"THE"), "3/2");
+  EXPECT_EQ(RowOf(m->Words(), u"GOVERNED").first, -1);
+  ASSERT_EQ(m->Words().Count(), ab->Words().Count());
+  for (int i = 0; i < ab->Words().Count(); ++i)
+    EXPECT_EQ(LemmaOf(m->Words(), ab->Words().Row(i)->data.word), LemmaOf(ab->Words(), ab->Words().Row(i)->data.word))
+        << Utf16ToUtf8(ab->Words().Row(i)->data.word);
+  EXPECT_EQ(m->Stats().Overall_stats.data.running_words, 16);
+  ASSERT_EQ(Run({"settings", "lemma-list=none"}).code, 0);
 }
 
 // Merge: word lists add their counts word by word; the clean-ups merge or part equal words and
