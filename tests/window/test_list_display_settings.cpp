@@ -208,3 +208,46 @@ TEST_F(ListDisplaySettings, FrozenTopRowsStayWhileTheOthersScroll) {
     EXPECT_EQ(top->isVisible(), c.shown) << Utf16ToUtf8(c.answer);
   }
 }
+
+// The frozen rows are the top rows whatever row is current: after a click on row 31 of a plot of
+// 40 texts and a scroll, the band still shows the Overall row and the first text's.
+TEST_F(ListDisplaySettings, FrozenRowsStayTheTopRowsAfterAClickLower) {
+  Start();
+  HandOverTexts(WriteRiverTexts(dir, 40, 2));
+  RunFromWizard(u"river");
+  TVX_Grid* grid = TurnTo("Plot");
+  ASSERT_NE(grid, nullptr);
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  ASSERT_GT(grid->Model().rowCount(), 35);
+  Main().SetInputBox([](const UString&, const UString&, UString& value) {
+    value = u"2";
+    return true;
+  });
+  Trigger(kFreezeTopRows);
+  QTableView* top = grid->FrozenView();
+  ASSERT_NE(top, nullptr);
+  ASSERT_TRUE(top->isVisible());
+  auto top_rows_text = [&] {
+    QStringList out;
+    for (int r : {top->rowAt(1), top->rowAt(grid->rowHeight(0) + 1)})
+      out << QString::number(r) + QStringLiteral(":") + grid->Model().index(std::max(r, 0), 1).data().toString();
+    return out.join(QStringLiteral(" | ")).toStdString();
+  };
+  const std::string before = top_rows_text();
+
+  // A click on row 31 as a user clicks it, then the grid scrolled by its scroll bar.
+  const QModelIndex row31 = grid->Model().index(30, 1);
+  grid->scrollTo(row31);
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(row31).center());
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  ASSERT_EQ(grid->currentIndex().row(), 30);
+  grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->value() + 3 * grid->rowHeight(5));
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  SaveScreenshot(*grid, QStringLiteral("commands/frozen_top_rows_after_click"));
+  EXPECT_EQ(top->verticalScrollBar()->value(), 0);
+  EXPECT_EQ(top->rowAt(1), 0) << top_rows_text();
+  EXPECT_EQ(top->rowAt(grid->rowHeight(0) + 1), 1) << top_rows_text();
+  EXPECT_EQ(top_rows_text(), before);
+  EXPECT_GT(grid->rowAt(grid->viewport()->height() / 2), 2);  // the grid itself scrolled on
+}
