@@ -96,6 +96,60 @@ TEST_F(ListDisplaySettings, HidingTagsByKindTakesThemOutOfTheLines) {
   }
 }
 
+// View > Tag display on a text whose tags (of the tag file) stand before their words: "tags
+// hidden" takes them out; "tags as prefix" gives each tag the word after it, "tags as suffix" the
+// word before it (with "words coloured" on, the words that own a tag take the tagged words'
+// colour); "words hidden" leaves each tagged word out, its tag in its place, the search word
+// staying, and no word takes over a tag whose word is gone.
+TEST_F(ListDisplaySettings, TagDisplayHidesAndGivesTagsTheirWords) {
+  Start();
+  UseTagFile("<N>\n<V>\n");
+  HandOverTexts({dir.Write(u"texts/tagged.txt", "A <N>boat and the <N>river <V>flows past the old <N>mill today.\n")});
+  RunFromWizard(u"river");
+  ASSERT_NE(Main().Doc(), nullptr);
+  ASSERT_EQ(Main().Doc()->fConcordanceList->Count(), 1);
+  TVX_Grid* grid = TurnTo("Concordance");
+  ASSERT_NE(grid, nullptr);
+  grid->setColumnWidth(1, 700);
+  constexpr int kWordsColoured = 165, kTagsHidden = 219, kTagsAsSuffix = 221, kWordsHidden = 223;
+  if (!Main().Menus()->ActionOfTag(kWordsColoured)->isChecked()) Trigger(kWordsColoured);
+  const uint32_t tagged_colour =
+      static_cast<uint32_t>(GetWordHandling4ColourRecAndTypeface(GetGlobalStyleNumber(), 3).Foreground()) & 0xFFFFFF;
+  // Whether the first stretch of the word in the line, as the grid shows it, has the tagged
+  // words' colour.
+  auto tagged = [&tagged_colour](const TGrid_data_rec& cell, const char16_t* word) {
+    const size_t at = cell.text.find(word);
+    const auto end = static_cast<int32_t>(at + UStringView(word).size());
+    for (const auto& span : cell.spans)
+      if (at != UString::npos && span.start <= static_cast<int32_t>(at) && span.start + span.length >= end)
+        return span.fore == tagged_colour;
+    return false;
+  };
+  struct Case {
+    int tag;
+    const char16_t* text;  // the line, trimmed
+    std::vector<const char16_t*> owners, others;
+  } const cases[] = {
+      {kTagsHidden, u"A boat and the river flows past the old mill today.", {}, {}},
+      {kTagsAsPrefix, u"A <N>boat and the <N>river <V>flows past the old <N>mill today.",
+       {u"boat", u"river", u"flows", u"mill"}, {u"A", u"and", u"the", u"past", u"old"}},
+      {kTagsAsSuffix, u"A <N>boat and the <N>river <V>flows past the old <N>mill today.",
+       {u"A", u"the", u"river", u"old"}, {u"boat", u"and", u"flows", u"past", u"mill"}},
+      {kWordsHidden, u"A <N> and the <N>river <V> past the old <N> today.", {u"river"},
+       {u"A", u"and", u"the", u"past", u"old"}},
+  };
+  for (const Case& c : cases) {
+    Trigger(c.tag);
+    grid->Model().Source().Invalidate();
+    const TGrid_data_rec cell = grid->Model().Source().Cell(1, 1);
+    SCOPED_TRACE(std::to_string(c.tag) + ": " + Utf16ToUtf8(cell.text));
+    EXPECT_EQ(TrimU(cell.text), c.text);
+    for (const char16_t* w : c.owners) EXPECT_TRUE(tagged(cell, w)) << Utf16ToUtf8(w);
+    for (const char16_t* w : c.others) EXPECT_FALSE(tagged(cell, w)) << Utf16ToUtf8(w);
+    SaveScreenshot(*grid, QStringLiteral("commands/tag_display_") + QString::number(c.tag));
+  }
+}
+
 TEST_F(ListDisplaySettings, ColumnTotalsAddARowOfSums) {
   ShowSampleRiverLines();
   TVX_Grid* files = TurnTo("Filenames");
