@@ -492,7 +492,8 @@ UString TVX_Grid::CopyRowsToClipboard(const std::vector<int>& rows, const TClipb
   auto* data = new QMimeData;
   UString text;
   if (choice.EditableText()) {
-    text = GridRowsAsText(model_.Source(), rows, choice.HeadingRow(), choice.NumberColumn());
+    text = GridRowsAsText(model_.Source(), rows, choice.HeadingRow(), choice.NumberColumn(),
+                          GetConcCharactersForTextOnly());
     data->setText(ToQString(text));
   }
   if (choice.Picture() && !picture.isNull()) data->setImageData(picture);
