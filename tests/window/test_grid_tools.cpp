@@ -650,15 +650,7 @@ TEST_F(GridTools, BreakdownCountsByFile) {
 // The breakdown's Load and Save ask the file dialogs the user chose under Settings > General (the
 // main window's, answered here), and its Help opens the concordancer's page of it.
 TEST_F(GridTools, BreakdownLoadSaveAndHelpGoTheProgramsWay) {
-  TScriptedFileDialogs file_dialogs;
-  TFileDialogs* own_dialogs = &Main().FileDialogs();
-  Main().SetFileDialogs(&file_dialogs);
-  // Were a dialog of another road to open, it is closed unanswered rather than waited for.
-  QTimer unanswered;
-  QObject::connect(&unanswered, &QTimer::timeout, [] {
-    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-  });
-  unanswered.start(2000);
+  TAnsweredFileDialogs file_dialogs(Main());
   Fire(37);
   auto* form = qobject_cast<TFormBreakdown*>(Main().BreakdownForm());
   ASSERT_NE(form, nullptr);
@@ -677,7 +669,6 @@ TEST_F(GridTools, BreakdownLoadSaveAndHelpGoTheProgramsWay) {
 
   button("ButtonHelp")->click();
   EXPECT_TRUE(WaitUntil([this] { return Main().LastHelpContext() == 5470; }, 3000)) << Main().LastHelpContext();
-  Main().SetFileDialogs(own_dialogs);
 }
 
 class GridToolsBatch : public MainRoadTest {};

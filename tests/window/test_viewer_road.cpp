@@ -299,15 +299,7 @@ TEST_F(ViewerRoad, FindFilesListsTheTextsWithTheirHits) {
 // a PDF file, there being no printer), the text viewer's Save as RTF, and the list of the Find
 // Files window.
 TEST_F(ViewerRoad, SavesAskTheFileDialogsTheUserChose) {
-  TScriptedFileDialogs file_dialogs;
-  TFileDialogs* own_dialogs = &Main().FileDialogs();
-  Main().SetFileDialogs(&file_dialogs);
-  // Were a dialog of another road to open, it is closed unanswered rather than waited for.
-  QTimer unanswered;
-  QObject::connect(&unanswered, &QTimer::timeout, [] {
-    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-  });
-  unanswered.start(2000);
+  TAnsweredFileDialogs file_dialogs(Main());
   auto action_named = [](QMenu* menu, const char* name) -> QAction* {
     for (QAction* a : menu->actions())
       if (a->objectName() == QLatin1String(name)) return a;
@@ -363,7 +355,6 @@ TEST_F(ViewerRoad, SavesAskTheFileDialogsTheUserChose) {
   EXPECT_TRUE(FileExists(rtf));
   viewer.hide();
   EXPECT_EQ(file_dialogs.save_requests, QPrinterInfo::availablePrinters().isEmpty() ? 5 : 4);
-  Main().SetFileDialogs(own_dialogs);
 }
 
 TEST_F(ViewerRoad, RelatedTextsShowEachLanguage) {
