@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QRegularExpression>
@@ -415,15 +414,14 @@ void TFormOneTextFileShower::TrimTheText(bool trimmed) {
 }
 
 bool TFormOneTextFileShower::TryToSaveAsRTF() {
-  UString name = ChangeFileExt(current_short_filename, u"");
-  if (choose_rtf_file) {
-    if (!choose_rtf_file(name)) return false;
-  } else {
-    const QString chosen = QFileDialog::getSaveFileName(this, QStringLiteral("Save as RTF"), ToQString(name),
-                                                        QStringLiteral("RTF files (*.rtf);;All files (*)"));
-    if (chosen.isEmpty()) return false;
-    name = FromQString(chosen);
-  }
+  TFileDialogRequest r;
+  r.file_name = ChangeFileExt(current_short_filename, u"");
+  r.filter = u"RTF files (*.rtf);;All files (*)";
+  r.default_ext = u".rtf";
+  // Overwriting is asked below, once.
+  r.overwrite_question = false;
+  UString name;
+  if (!file_dialogs_().ChooseFileToSave(r, name)) return false;
   if (ExtractFileExt(name).empty()) name += u".rtf";
   return AutoSaveAsRTF(name, u"", u"");
 }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "shell/qt/form_base.h"
+#include "shell/qt/qt_file_dialogs.h"
 #include "shell/qt/source_text_view.h"
 #include "shell/qt/vx_status_bar.h"
 
@@ -109,8 +110,8 @@ class TFormOneTextFileShower : public TVXStylableForm<QWidget> {
   std::function<bool(int)> LoadProgress;
   bool confirm_RTF_save = true;
   const std::vector<UString>* ComparisonWholeLines = nullptr;
-  // The save dialog (tests answer it): the name proposed in, the name chosen out.
-  std::function<bool(UString& name)> choose_rtf_file;
+  // Save as RTF asks these dialogs (the main window's), else the program's own.
+  void SetFileDialogs(std::function<TFileDialogs*()> dialogs) { file_dialogs_.Set(std::move(dialogs)); }
 
  private:
   bool HighlightingProgress(int percent);
@@ -127,4 +128,5 @@ class TFormOneTextFileShower : public TVXStylableForm<QWidget> {
   QMenu* menu_ = nullptr;
   QAction* ruler_action_ = nullptr;
   bool list_enabled_ = true;
+  TWindowFileDialogs file_dialogs_{this};
 };

@@ -268,9 +268,10 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   int32_t ReferenceRank(UStringView word) const override;
   bool SearchWordPadding() const override { return fSettings.SearchWordPadded(); }
   // The View menu's tag display: 0 tags hidden, 1 before their words, 2 after them, 3 words hidden
-  // (the lines show their tags as with 1).
+  // (the tags stand where their words were).
   bool HideTags() const override { return TagDisplay == kTagDisplayHidden; }
   bool TagsAsSuffixes() const override { return TagDisplay == kTagDisplaySuffix; }
+  bool WordsHidden() const override { return TagDisplay == kTagDisplayWordsHidden; }
   bool HideTagFileTags() const override;
   bool HideUndefinedTags() const override;
   // The View menu's "Sentence only" (display option 3) cuts each shown line to its search word's

@@ -81,6 +81,10 @@ TPrinterRec GetPrinterRec();
 void SetPrinterRec(const TPrinterRec& rec);
 TPrinterPrefsRec GetPrinterPrefs();
 void SetPrinterPrefs(const TPrinterPrefsRec& rec);
+// The visual style the windows show (0 until one is chosen; odd numbers are dark): the style
+// whose word-handling colours the lines and their exports take.
+int32_t GetGlobalStyleNumber();
+void SetGlobalStyleNumber(int32_t style);
 // Word-handling colour `index` (0..11) of visual style `style` with its typeface; what the store
 // does not hold reads as DefaultWordHandlingColour.
 TWordHandlingColourRec GetWordHandling4ColourRecAndTypeface(int32_t style, int32_t index);

@@ -6,7 +6,6 @@
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QItemSelectionModel>
@@ -51,6 +50,7 @@
 #include "shell/qt/print_preview.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/qt_dialog_service.h"
+#include "shell/qt/qt_file_dialogs.h"
 #include "shell/menus/help_context.h"
 #include "shell/qt/shared_windows.h"
 #include "shell/qt/shell_menu_bar.h"
@@ -97,41 +97,6 @@ constexpr uint16_t kCodeStyle = 703;
 constexpr uint16_t kCodeChosenTexts = 1241;
 constexpr uint16_t kCodeNewInstance = 4602;
 constexpr uint16_t kCodeHandedOver = 615;
-
-// The desktop's dialogs.
-class TQtFileDialogs : public TFileDialogs {
- public:
-  explicit TQtFileDialogs(QWidget* parent) : parent_(parent) {}
-  bool ChooseFileToOpen(const TFileDialogRequest& r, UString& chosen) override {
-    const QString name =
-        QFileDialog::getOpenFileName(parent_, QString(), ToQString(StartPath(r)), ToQString(r.filter), nullptr, Kind());
-    if (name.isEmpty()) return false;
-    chosen = FromQString(name);
-    return true;
-  }
-  bool ChooseFileToSave(const TFileDialogRequest& r, UString& chosen) override {
-    QFileDialog::Options options = Kind();
-    if (!r.overwrite_question) options |= QFileDialog::DontConfirmOverwrite;
-    QString name = QFileDialog::getSaveFileName(parent_, QString(), ToQString(StartPath(r)), ToQString(r.filter),
-                                                nullptr, options);
-    if (name.isEmpty()) return false;
-    chosen = FromQString(name);
-    if (ExtractFileExt(chosen).empty()) chosen += r.default_ext;
-    return true;
-  }
-
- private:
-  // The user's choice of the program's own dialogs or the desktop's, read at each use.
-  static QFileDialog::Options Kind() {
-    return GetOpenAndSaveDialogOption() == 1 ? QFileDialog::Options() : QFileDialog::DontUseNativeDialog;
-  }
-  static UString StartPath(const TFileDialogRequest& r) {
-    if (r.file_name.empty()) return r.folder;
-    if (!ExtractFilePath(r.file_name).empty()) return r.file_name;
-    return r.folder + r.file_name;
-  }
-  QWidget* parent_;
-};
 
 // Files shown by the desktop's application for them and edited in the user's editor.
 class TDesktopFileLauncher : public TFileLauncher {

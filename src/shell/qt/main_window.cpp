@@ -1088,6 +1088,12 @@ void TFormLinzora::StartFollowUpSearch(bool with_context) {
   // A follow-up's context word may stand anywhere within the horizons.
   wizard_->fContextWordItems.exact_position = false;
   wizard_->fContextWordItems.required_distance = 0;
+  // The store says what runs, so that the wizard shows it afterwards: the word, the context word
+  // anywhere within the horizons the follow-up was asked with, never an exact place.
+  TConcSettingsRec32 rec = GetConcSaveRec();
+  rec.SetExactContextPosition(0);
+  SetConcSaveRec(rec);
+  SetConcSaveRecSearchword(word);
   if (with_context) {
     const UString context = GetATempString(2);
     wizard_->fContextWordItems.AddedSearchWords(context);

@@ -269,6 +269,7 @@ void TFormLinzora::OpenBreakdown(TVX_Grid* grid) {
   const bool fresh = !breakdown_form_;
   if (fresh) breakdown_form_ = new TFormBreakdown(this);
   auto* form = static_cast<TFormBreakdown*>(breakdown_form_.data());
+  if (fresh) form->SetFileDialogs([this] { return &FileDialogs(); });
   QPointer<TVX_Grid> target = grid;
   form->SetTheHeaders(
       grid->List(), grid->CurrentColumn(),
