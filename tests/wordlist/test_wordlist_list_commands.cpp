@@ -276,6 +276,43 @@ TEST_F(ListCommands, ShowSortsEveryKindOfList) {
   }
 }
 
+// The index settings' "recount running words": the running words of each list are its rows'
+// frequencies added up, not its texts' running words. With "dog" on the stop list the study list
+// holds CAT 4, MOON 2, SUN 1 (7 of its 10 running words), the reference CAT 2, MOON 12 (14 of 20).
+// CAT, a = 4 and b = 2, by the four-cell log-likelihood:
+//   of 10 and 20 (expected 2, 4, 8, 16): 2 (4 ln 2 + 2 ln 0.5 + 6 ln 0.75 + 18 ln 1.125) = 3.5606;
+//   of 7 and 14 (expected 2, 4, 5, 10): 2 (4 ln 2 + 2 ln 0.5 + 3 ln 0.6 + 12 ln 1.2) = 4.0834.
+TEST_F(ListCommands, RecountedRunningWordsAreTheListsOwnRows) {
+  Write("stops.txt", "dog\n");
+  ASSERT_EQ(Run({"settings", "stop-list=" + Path("stops.txt")}).code, 0);
+  MakeLists();
+  ASSERT_EQ(Run({"settings", "stop-list=none"}).code, 0);
+  ASSERT_EQ(Run({"keyword-settings", "procedure=log-likelihood", "max-p=0", "min-frequency=1", "min-texts=1",
+                 "max-wanted=0", "negative-keywords=yes", "shares=tokens"})
+                .code,
+            0);
+  struct TCase {
+    std::string recount;
+    std::string totals;
+    double cat_keyness;
+    std::string cat_share;  // CAT's 4 of the study's running words
+  };
+  const TCase cases[] = {{"no", ", 10 and 20 running words,", 3.5606, "40.00"},
+                         {"yes", ", 7 and 14 running words,", 4.0834, "57.14"}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.recount);
+    ASSERT_EQ(Run({"settings", "recount-running-words=" + c.recount}).code, 0);
+    const TRun compare = Run({"compare", Path("study.lst"), Path("ref.lst"), "-o", Path("kw.lst")});
+    ASSERT_EQ(compare.code, 0) << compare.err;
+    EXPECT_NE(compare.out.find(c.totals), std::string::npos) << compare.out;
+    const TShown kw = Show({Path("kw.lst"), "--sort", "0"});
+    ASSERT_EQ(kw.Cell(0, "Word"), "CAT");
+    EXPECT_NEAR(Number(kw.Cell(0, "Keyness")), c.cat_keyness, 0.001);
+    EXPECT_EQ(kw.rows[0][3], c.cat_share);
+  }
+  ASSERT_EQ(Run({"settings", "recount-running-words=no"}).code, 0);
+}
+
 TEST_F(ListCommands, SetCellEditsWhatTheListAllowsAndSaves) {
   MakeLists();
   ASSERT_EQ(Run({"keyword-settings", "negative-keywords=yes", "max-p=0", "min-frequency=1", "max-wanted=0"}).code, 0);
