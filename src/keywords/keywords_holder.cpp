@@ -143,6 +143,8 @@ bool T_WholeKeywordsHolder::ComputeKWs(const std::vector<UString>& study_files, 
     }
   }
   list->fKWStats->Overall_stats = studies.front()->Stats().Overall_stats;
+  list->fPercentFoundInReference =
+      outcome.study_types > 0 ? 100.0 * outcome.shared_types / outcome.study_types : 0.0;
   list->fStudyName = study_files.front();
   list->fReferenceName = UString(reference_file);
   AddTextSettingsNotes();
