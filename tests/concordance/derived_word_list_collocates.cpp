@@ -8,6 +8,7 @@
 #include <limits>
 #include <map>
 #include <string>
+#include <tuple>
 
 #include "concordance/views/word_list_collocates.h"
 #include "document_test_support.h"
@@ -62,6 +63,21 @@ std::vector<UString> Fields(const UString& line) {
     else out.back() += c;
   }
   return out;
+}
+
+// A statistics row for each text (by its full name), as a list made of them has.
+void AddTexts(const TTextFolder& texts, int32_t running_words, TVXStatsList& stats) {
+  for (const UString& name : texts.names) {
+    TOne_text_stats_rec r;
+    r.name = name;
+    stats.Add(new TStatsEntry(r, false, &stats));
+  }
+  stats.Overall_stats.data.running_words = running_words;
+}
+
+// Rows of (word, frequency, texts).
+void AddWords(std::initializer_list<std::tuple<const char16_t*, int, int>> rows, TVXWordList& words) {
+  for (auto [w, f, t] : rows) words.AddRow({t, f, 0.0f, w, u"", u""});
 }
 
 }  // namespace
@@ -140,17 +156,11 @@ TEST(WordListCollocates, AFilePerPassingWordWithoutTheWordItself) {
   SetCollocateScriptSettings(Limits(3, 3, 1, 2, 2, 6));
   TVXBaseHolder holder;
   TVXStatsList stats(&holder);
-  for (const UString& name : texts.names) {
-    TOne_text_stats_rec r;
-    r.name = name;
-    stats.Add(new TStatsEntry(r, false, &stats));
-  }
-  stats.Overall_stats.data.running_words = 21;
+  AddTexts(texts, 21, stats);
   TVXWordList words(&holder);
-  for (auto [w, f, t] : std::initializer_list<std::tuple<const char16_t*, int, int>>{
-           {u"THE", 7, 2}, {u"OLD", 4, 2}, {u"MAN", 2, 2}, {u"DOG", 3, 2}, {u"SEA", 2, 2}, {u"AN", 1, 1},
-           {u"SAW", 1, 1}, {u"IS", 1, 1}, {u"AND", 1, 1}, {u"RAN", 1, 1}, {u"TO", 1, 1}, {u"Old", 4, 2}})
-    words.AddRow({t, f, 0.0f, w, u"", u""});
+  AddWords({{u"THE", 7, 2}, {u"OLD", 4, 2}, {u"MAN", 2, 2}, {u"DOG", 3, 2}, {u"SEA", 2, 2}, {u"AN", 1, 1},
+            {u"SAW", 1, 1}, {u"IS", 1, 1}, {u"AND", 1, 1}, {u"RAN", 1, 1}, {u"TO", 1, 1}, {u"Old", 4, 2}},
+           words);
 
   TempFolder out;
   const UString folder = out.Path() + u"per word/deeper";
@@ -233,17 +243,11 @@ TEST(WordListCollocates, WordsSideBySideWriteWhatOneWorkerWritesReadingOnlyTexts
   SetCollocateScriptSettings(Limits(1, 20, 0, 10, 0, 100));
   TVXBaseHolder holder;
   TVXStatsList stats(&holder);
-  for (const UString& name : texts.names) {
-    TOne_text_stats_rec r;
-    r.name = name;
-    stats.Add(new TStatsEntry(r, false, &stats));
-  }
-  stats.Overall_stats.data.running_words = 40;
+  AddTexts(texts, 40, stats);
   TVXWordList words(&holder);
-  for (auto [w, f, t] : std::initializer_list<std::tuple<const char16_t*, int, int>>{
-           {u"THE", 10, 4}, {u"OLD", 5, 4}, {u"MAN", 2, 2}, {u"DOG", 4, 3}, {u"SEA", 3, 3}, {u"CAT", 2, 1},
-           {u"MAT", 1, 1}, {u"Old", 5, 4}, {u"CAT'S", 1, 1}})
-    words.AddRow({t, f, 0.0f, w, u"", u""});
+  AddWords({{u"THE", 10, 4}, {u"OLD", 5, 4}, {u"MAN", 2, 2}, {u"DOG", 4, 3}, {u"SEA", 3, 3}, {u"CAT", 2, 1},
+            {u"MAT", 1, 1}, {u"Old", 5, 4}, {u"CAT'S", 1, 1}},
+           words);
   // Texts a word's run reads (d.txt always, being no plain text; every text for CAT'S):
   // THE 4, OLD 4, MAN 3, DOG 3, SEA 3, CAT 2, MAT 2, Old 4, CAT'S 4; one chunk each. CAT'S,
   // found nowhere, gives no file.

@@ -360,6 +360,9 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   // unused texts, conversions. per_text gets one result per text processed.
   bool RunTexts(const std::vector<int32_t>& which, const TMakeConcordanceArgs& args, int32_t one_search_word,
                 std::vector<TOneTextResult>& per_text);
+  // A run's settings from the document's items and concordance settings, over text_count texts
+  // on `threads` workers (the caller adds the names, the recording and the one-item choice).
+  TConcordanceRunSettings RunSettingsOfItems(int32_t text_count, int32_t threads) const;
   // Sets up what a run reads with and keeps it for the lines' window reader.
   void PrepareRun(const TMakeConcordanceArgs& args);
   // What a run and the lines' window reader share: items, text options, horizons, line width.

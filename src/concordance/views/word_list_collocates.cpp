@@ -379,20 +379,8 @@ bool T_WholeLinzoraHolder::MadeWordListWordConcordance(const TWordListCollocates
   }
   setup.keeping_log = global_keeping_log;
 
-  TConcordanceRunSettings settings;
-  settings.text_count = n;
-  settings.lines_wanted_per_item = fSettings.WantedPerSearchWord();
-  settings.item_count = fRunItems.SearchesPlannedCount();
-  for (int32_t i = 0; i < fRunItems.Count(); ++i) {
-    settings.instances_to_find.push_back(fRunItems.GetPtr(i)->instances_to_find);
-    settings.item_words.push_back(fRunItems.GetPtr(i)->sw);
-  }
-  settings.allowed_word_gap = fSettings.AllowedLastWordGap();
-  settings.failure_ends_run = true;
-  settings.threads = 1;
+  TConcordanceRunSettings settings = RunSettingsOfItems(n, 1);
   fDerivedWorkers = 1;
-  settings.first_file_number = fTextFilesWithSearchWord->Count() + 1;
-  settings.lcid = LCID();
   settings.text_name = [this](int32_t k) {
     const TChosenFileDetailsFullRec& d = fRunTexts[static_cast<size_t>(k)];
     return IncludeTrailingPathDelimiter(d.folder) + d.rec.filename;
