@@ -466,7 +466,9 @@ std::vector<UString> TKeyWordList::DetailsOfCurrentSettings() {
   lines.push_back(VXResFmt(TVXRes::VXMaxWantedIs, {IntToUStr(k.MaxKeywordsWanted())}));
   lines.push_back(VXResFmt(TVXRes::VXNegativeKWsExcludedIs,
                            {k.IncludeNegativeKeywords() ? UString(u"False") : UString(u"True")}));
-  lines.push_back(VXResFmt(TVXRes::VXPercentWordsFoundInRefCorpus, {FloatText(DiceCoefficient, 3)}));
+  // A share, not the Dice coefficient (the notes give that on a line of its own).
+  if (fPercentFoundInReference >= 0)
+    lines.push_back(VXResFmt(TVXRes::VXPercentWordsFoundInRefCorpus, {FloatText(fPercentFoundInReference, 2)}));
   if (LimitReached())
     lines.push_back(u"***! " + VXResFmt(TVXRes::VXXReachedYourPresetLimitsY,
                                         {VXRes(TVXRes::VXKeywords), IntToUStr(k.MaxKeywordsWanted())}));

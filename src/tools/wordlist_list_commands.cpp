@@ -414,7 +414,7 @@ int WordListCollocates(const TWordlistToolArgs& args, std::ostream& out, std::os
   T_WholeLinzoraHolder concordancer(kListConcordance, nullptr, nullptr, nullptr, false, false, nullptr, nullptr);
   err << kProgram << ": collocates of the words of " << args.operands[0] << "\n";
   const int32_t written =
-      concordancer.ComputeAndSaveCollocatesForWholeWordList(folder, doc->Words(), doc->Stats(), false);
+      concordancer.ComputeAndSaveCollocatesForWholeWordList(folder, doc->Words(), doc->Stats(), false, args.threads);
   out << written << " collocate files in " << args.output << " (of " << doc->Words().Count() << " words, "
       << present << " texts)\n";
   return kWordlistToolDone;

@@ -441,6 +441,143 @@ TEST_F(ListCommands, ShowSortsEveryKindOfList) {
   }
 }
 
+// The index settings' "recount running words": the running words of each list are its rows'
+// frequencies added up, not its texts' running words. With "dog" on the stop list the study list
+// holds CAT 4, MOON 2, SUN 1 (7 of its 10 running words), the reference CAT 2, MOON 12 (14 of 20).
+// CAT, a = 4 and b = 2, by the four-cell log-likelihood:
+//   of 10 and 20 (expected 2, 4, 8, 16): 2 (4 ln 2 + 2 ln 0.5 + 6 ln 0.75 + 18 ln 1.125) = 3.5606;
+//   of 7 and 14 (expected 2, 4, 5, 10): 2 (4 ln 2 + 2 ln 0.5 + 3 ln 0.6 + 12 ln 1.2) = 4.0834.
+TEST_F(ListCommands, RecountedRunningWordsAreTheListsOwnRows) {
+  Write("stops.txt", "dog\n");
+  ASSERT_EQ(Run({"settings", "stop-list=" + Path("stops.txt")}).code, 0);
+  MakeLists();
+  ASSERT_EQ(Run({"settings", "stop-list=none"}).code, 0);
+  ASSERT_EQ(Run({"keyword-settings", "procedure=log-likelihood", "max-p=0", "min-frequency=1", "min-texts=1",
+                 "max-wanted=0", "negative-keywords=yes", "shares=tokens"})
+                .code,
+            0);
+  struct TCase {
+    std::string recount;
+    std::string totals;
+    double cat_keyness;
+    std::string cat_share;  // CAT's 4 of the study's running words
+  };
+  const TCase cases[] = {{"no", ", 10 and 20 running words,", 3.5606, "40.00"},
+                         {"yes", ", 7 and 14 running words,", 4.0834, "57.14"}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.recount);
+    ASSERT_EQ(Run({"settings", "recount-running-words=" + c.recount}).code, 0);
+    const TRun compare = Run({"compare", Path("study.lst"), Path("ref.lst"), "-o", Path("kw.lst")});
+    ASSERT_EQ(compare.code, 0) << compare.err;
+    EXPECT_NE(compare.out.find(c.totals), std::string::npos) << compare.out;
+    const TShown kw = Show({Path("kw.lst"), "--sort", "0"});
+    ASSERT_EQ(kw.Cell(0, "Word"), "CAT");
+    EXPECT_NEAR(Number(kw.Cell(0, "Keyness")), c.cat_keyness, 0.001);
+    EXPECT_EQ(kw.rows[0][3], c.cat_share);
+  }
+  ASSERT_EQ(Run({"settings", "recount-running-words=no"}).code, 0);
+}
+
+// A keyword list's notes say what it was made from and with; "show" prints them, and they stay
+// as they were when the keywords settings change afterwards.
+TEST_F(ListCommands, KeywordListNotesNameItsListsProcedureAndThresholds) {
+  MakeLists();
+  ASSERT_EQ(Run({"keyword-settings", "procedure=log-likelihood", "max-p=0.5", "min-frequency=2", "min-texts=1",
+                 "max-wanted=10", "negative-keywords=no", "shares=tokens"})
+                .code,
+            0);
+  ASSERT_EQ(Run({"compare", Path("study.lst"), Path("ref.lst"), "-o", Path("kw.lst")}).code, 0);
+  ASSERT_EQ(Run({"keyword-settings", "procedure=chi-square", "max-p=0", "min-frequency=1"}).code, 0);
+  const TRun show = Run({"show", Path("kw.lst")});
+  ASSERT_EQ(show.code, 0) << show.err;
+  const size_t notes = show.out.find("\nnotes:\n");
+  ASSERT_NE(notes, std::string::npos) << show.out;
+  const std::string text = show.out.substr(notes);
+  // 3 of the 4 study words are in the reference list; CAT alone is kept (DOG's p is 1, MOON is
+  // negative, SUN found once).
+  for (const std::string& line :
+       {"Study word list: source file " + Path("study.lst"), "Reference corpus: source file " + Path("ref.lst"),
+        std::string("Procedure = log-likelihood"), std::string("Maximum p value: 0.500000"),
+        std::string("Minimum Frequency: 2"), std::string("Maximum wanted: 10"),
+        std::string("Negative keywords excluded: True"),
+        std::string("75.00% of the words were found in the reference corpus"), std::string("1 entry found")})
+    EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+}
+
+// A consistency list's pairs of lists: the words each pair shares and their Dice coefficient,
+// 2 x shared / (words of one + words of the other). Study CAT DOG MOON SUN, reference CAT DOG
+// MOON, a third list SUN: 3 shared of 4 and 3 (0.857), 1 of 4 and 1 (0.4), none of 3 and 1.
+TEST_F(ListCommands, ShowPrintsTheConsistencyListsPairs) {
+  MakeLists();
+  Write("t/third.txt", "sun sun\n");
+  ASSERT_EQ(Run({"list", Path("t"), "-o", Path("third.lst")}).code, 0);
+  ASSERT_EQ(Run({"consistency", Path("study.lst"), Path("ref.lst"), Path("third.lst"), "-o", Path("dc.lst")}).code, 0);
+  const TRun show = Run({"show", Path("dc.lst")});
+  ASSERT_EQ(show.code, 0) << show.err;
+  const size_t pairs = show.out.find("\npairs of lists: 3\n");
+  ASSERT_NE(pairs, std::string::npos) << show.out;
+  const std::vector<std::string> lines = Split(show.out.substr(pairs + 1), '\n');
+  ASSERT_GE(lines.size(), 5u);
+  EXPECT_EQ(Split(lines[1], '\t'), (std::vector<std::string>{"N", "List 1", "words", "List 2", "words", "Shared", "Dice",
+                                                            "Set"}));
+  const std::vector<std::vector<std::string>> rows{{"1", "study", "4", "ref", "3", "3", "0.86"},
+                                                   {"2", "study", "4", "third", "1", "1", "0.40"},
+                                                   {"3", "ref", "3", "third", "1", "0", "0.00"}};
+  for (size_t r = 0; r < rows.size(); ++r) {
+    const std::vector<std::string> cells = Split(lines[2 + r], '\t');
+    ASSERT_GE(cells.size(), 7u) << lines[2 + r];
+    EXPECT_EQ(std::vector<std::string>(cells.begin(), cells.begin() + 7), rows[r]);
+  }
+}
+
+// The statistics of the texts a list or an index was made from, worked by hand. one.txt: "The cat
+// sat. The dog ran away." and, a paragraph later, "A cat ran.": 10 running words, 7 types (70 %),
+// sentences of 3, 4 and 3 words (mean 3.33), 29 letters (mean word length 2.90). two.txt: "Dogs
+// bark.": 2 words, 2 types, one sentence of 2, 8 letters. Overall: 12 words, 9 entries (75 %), 4
+// sentences (mean 3), 37 letters (3.08). No paragraph marker is set: each text is one paragraph
+// (the overall mean 6).
+TEST_F(ListCommands, ShowStatisticsOfTheTextsOfAListOrAnIndex) {
+  Write("st/one.txt", "The cat sat. The dog ran away.\n\nA cat ran.\n");
+  Write("st/two.txt", "Dogs bark.\n");
+  ASSERT_EQ(Run({"list", Path("st"), "-o", Path("st.lst")}).code, 0);
+  ASSERT_EQ(Run({"index", Path("st"), "-o", Path("stidx")}).code, 0);
+  struct TRow {
+    std::string name, words, types, ratio, sentences, sentence_mean, paragraphs, paragraph_mean, word_length;
+  };
+  const TRow rows[] = {{"Overall", "12", "9", "75", "4", "3.00", "2", "6.00", "3.08"},
+                       {"one.txt", "10", "7", "70", "3", "3.33", "1", "10.00", "2.90"},
+                       {"two.txt", "2", "2", "100", "1", "2.00", "1", "2.00", "4.00"}};
+  for (const std::string& file : {Path("st.lst"), Path("stidx.stats")}) {
+    SCOPED_TRACE(file);
+    const TShown shown = Show({file, "--statistics"});
+    EXPECT_EQ(shown.title, file + ": statistics of 2 texts, the overall row first");
+    ASSERT_EQ(shown.rows.size(), 3u);
+    for (size_t r = 0; r < 3; ++r) {
+      const TRow& w = rows[r];
+      SCOPED_TRACE(w.name);
+      EXPECT_EQ(shown.Cell(r, "Text file"), w.name);
+      EXPECT_EQ(shown.Cell(r, "Running words"), w.words);
+      EXPECT_EQ(shown.Cell(r, "Types"), w.types);
+      EXPECT_EQ(shown.Cell(r, "Type/token ratio"), w.ratio);
+      EXPECT_EQ(shown.Cell(r, "Sentences"), w.sentences);
+      EXPECT_EQ(shown.Cell(r, "Sentence mean (words)"), w.sentence_mean);
+      EXPECT_EQ(shown.Cell(r, "Paragraphs"), w.paragraphs);
+      EXPECT_EQ(shown.Cell(r, "Paragraph mean (words)"), w.paragraph_mean);
+      EXPECT_EQ(shown.Cell(r, "Mean word length"), w.word_length);
+    }
+  }
+  // A keyword list shows its study's statistics; a relationships list keeps none of its own.
+  MakeLists();
+  ASSERT_EQ(Run({"compare", Path("study.lst"), Path("ref.lst"), "-o", Path("kw.lst")}).code, 0);
+  EXPECT_EQ(Show({Path("kw.lst"), "--statistics"}).Column("Running words"),
+            (std::vector<std::string>{"10", "5", "5"}));
+  ASSERT_EQ(Run({"index", Path("s"), Path("r"), "-o", Path("idx")}).code, 0);
+  ASSERT_EQ(Run({"relationships", Path("idx"), "-o", Path("rel.lst")}).code, 0);
+  const TRun rel = Run({"show", Path("rel.lst"), "--statistics"});
+  EXPECT_EQ(rel.code, 1);
+  EXPECT_NE(rel.err.find("is a relationships list, which keeps no statistics of texts"), std::string::npos) << rel.err;
+}
+
 TEST_F(ListCommands, SetCellEditsWhatTheListAllowsAndSaves) {
   MakeLists();
   ASSERT_EQ(Run({"keyword-settings", "negative-keywords=yes", "max-p=0", "min-frequency=1", "max-wanted=0"}).code, 0);
@@ -510,6 +647,9 @@ TEST_F(ListCommands, BadInputIsNamedAndNothingIsWritten) {
       {{"show", Path("study.lst"), "--column", "12"}, 1, "no column 12 in " + Path("study.lst"), ""},
       {{"show", Path("study.lst"), "--sort", "x"}, 2, "--sort needs a whole number", ""},
       {{"show", Path("study.lst"), "--sort", "1", "--column", "2"}, 2, "give one", ""},
+      {{"show", Path("study.lst"), "--statistics", "--sort", "1"}, 1, "--statistics shows the texts in the order", ""},
+      {{"show", Path("damaged.lst"), "--statistics"}, 1, "; nor a statistics file", ""},
+      {{"list", Path("s"), "-o", Path("y.lst"), "--statistics"}, 2, "--statistics is not an option of list", "y.lst"},
       {{"list", Path("s"), "-o", Path("y.lst"), "--descending"}, 2, "--descending is not an option of list", "y.lst"},
       {{"set-cell", Path("kw.lst"), "1", "8", "99"}, 1, "column 8 (Keyness) of a keyword list cannot be edited", ""},
       {{"set-cell", Path("kw.lst"), "5", "1", "X"}, 1, "no row 5 in " + Path("kw.lst"), ""},

@@ -331,6 +331,17 @@ TEST_F(WordlistToolLists, CollocatesOfAWholeWordListFollowTheStoredLimits) {
   EXPECT_EQ(text.rfind(u"Collocates of CAT\n", 0), 0u);
   // THE: 18 in all, 9 of them at L1.
   EXPECT_NE(text.find(u"\nTHE\t"), std::u16string::npos);
+  // The words made on one worker and on three: the same files, byte for byte.
+  Ok({"collocates", Path("c.lst"), "-o", Path("one"), "--threads", "1"});
+  Ok({"collocates", Path("c.lst"), "-o", Path("three"), "--threads", "3"});
+  size_t files = 0;
+  for (const auto& f : std::filesystem::directory_iterator(Path("all"))) {
+    const std::string name = f.path().filename().string();
+    ++files;
+    EXPECT_EQ(wordlist_tool_test::ReadAll(Path("one/" + name)), wordlist_tool_test::ReadAll(f.path().string())) << name;
+    EXPECT_EQ(wordlist_tool_test::ReadAll(Path("three/" + name)), wordlist_tool_test::ReadAll(f.path().string())) << name;
+  }
+  EXPECT_EQ(files, 7u);
 
   // Only words found at least 9 times: CAT and THE.
   TWordListCollocatesChoice choice = CurrentWordListCollocates();

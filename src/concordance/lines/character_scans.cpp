@@ -1202,17 +1202,19 @@ size_t GeneralCutRoom(int32_t width) {
 
 }  // namespace
 
-TLineCutter::TLineCutter(int32_t width)
-    : width_(std::clamp(width, 1, kMaxLineWidth)),
-      text_(GeneralCutRoom(width_), u' '),
-      flags_(GeneralCutRoom(width_), kScanFlagBlank),
-      narrow_(GeneralCutRoom(width_), ' '),
-      bytes_(GeneralCutRoom(width_), ' '),
-      line_bytes_(bytes_.data()) {
-  drops_.reserve(static_cast<size_t>(width_));
-}
+TLineCutter::TLineCutter(int32_t width) : width_(std::clamp(width, 1, kMaxLineWidth)) {}
 
 bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t hit_position, int32_t hit_length) {
+  // The buffers are made at the first line: a text without a hit (most texts, for a rare word)
+  // makes none.
+  if (text_.empty()) {
+    text_.assign(GeneralCutRoom(width_), u' ');
+    flags_.assign(GeneralCutRoom(width_), kScanFlagBlank);
+    narrow_.assign(GeneralCutRoom(width_), ' ');
+    bytes_.assign(GeneralCutRoom(width_), ' ');
+    line_bytes_ = bytes_.data();
+    drops_.reserve(static_cast<size_t>(width_));
+  }
   length_ = midpoint_ = hit_length_ = 0;
   one_byte_ = false;
   const int32_t mark = next_mark_;

@@ -185,6 +185,9 @@ void ResetSettingsStoreForTests() {
   g_store.reset();
 }
 
+TSettingsReadHold::TSettingsReadHold() { TSettingsStore::HoldReadsOnThisThread(true); }
+TSettingsReadHold::~TSettingsReadHold() { TSettingsStore::HoldReadsOnThisThread(false); }
+
 bool SetupVXbufSharing() {
   TSettingsStore& store = Store();
   const bool ok = ForceDirectories(store.Folder());

@@ -42,6 +42,17 @@ void EnsureSettingsStoreReady();
 // Drops the store of this process; the next call opens it again from the environment. Never
 // while workers run.
 void ResetSettingsStoreForTests();
+// While one lives, Gets on its thread take the store as this process last loaded it, without
+// looking whether another process replaced the file since: a job that reads a setting for every
+// cell it makes reads the settings as they stood when it began, and pays no look at the file per
+// cell. Sets, and Gets on other threads, are as ever. Holds nest.
+class TSettingsReadHold {
+ public:
+  TSettingsReadHold();
+  ~TSettingsReadHold();
+  TSettingsReadHold(const TSettingsReadHold&) = delete;
+  TSettingsReadHold& operator=(const TSettingsReadHold&) = delete;
+};
 
 // --- whole records ----------------------------------------------------------------------------
 
