@@ -115,6 +115,36 @@ TEST(TextChoice, RemoveClearSaveAndLoad) {
   EXPECT_EQ(Names(c), (std::vector<UString>{u"a.txt", u"c.txt"}));
 }
 
+// A saved choice whose texts were moved or deleted since: those are left out and each is named,
+// in either form of the saved choice, a zip member whose archive went too; a job's stop state
+// is left as it was.
+TEST(TextChoice, LoadLeavesOutAndNamesTheTextsThatAreGone) {
+  for (const char16_t* form : {u"choice.chosen", u"choice.txt"}) {
+    TempFolder dir;
+    TTextChoice c(kToolConcordancer);
+    const UString b = dir.Write(u"b.txt", "x");
+    const UString zip = MakeZip(dir.Path() + u"texts.zip", {{u"one.txt", "1"}});
+    c.AddFiles({dir.Write(u"a.txt", "x"), b, dir.Write(u"c.txt", "x"), zip});
+    ASSERT_EQ(c.Count(), 4);
+    const UString saved = dir.Path() + form;
+    ASSERT_TRUE(c.Save(saved));
+    ASSERT_TRUE(DeleteFileU(b));
+    ASSERT_TRUE(DeleteFileU(zip));
+    const uint8_t job_state = global_panic_state;
+    global_panic_state = kPanicEndOfText;
+    TTextChoice again(kToolConcordancer);
+    const std::vector<UString> problems = again.Load(saved);
+    EXPECT_EQ(global_panic_state, kPanicEndOfText);
+    global_panic_state = job_state;
+    EXPECT_EQ(Names(again), (std::vector<UString>{u"a.txt", u"c.txt"})) << Utf16ToUtf8(form);
+    if (UString(form) == u"choice.chosen") {  // a plain list is read without the names it finds gone
+      EXPECT_EQ(problems.size(), 2u);
+      EXPECT_TRUE(Mentions(problems, u"left out: " + b));
+      EXPECT_TRUE(Mentions(problems, u"texts.zip"));
+    }
+  }
+}
+
 TEST(TextChoice, CommitHandsTheChoiceToTheTool) {
   ScopedSettings settings;
   TempFolder dir;

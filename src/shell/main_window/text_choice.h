@@ -15,7 +15,8 @@
 // and RepeatsLeftOut says how many the last of these left out.
 //
 // A choice saved under a name ending in ".txt" is a plain list of full names (UTF-16), any other
-// name gets the headed stream; Load reads either, whatever the name.
+// name gets the headed stream; Load reads either, whatever the name, and leaves out (naming them)
+// the texts that are no longer there.
 //
 // The chooser opens on the current choice (the tool's hand-over file the store names). A folder
 // that gives no texts is said at once, naming it, and when it holds zip archives while "inside
