@@ -12,8 +12,9 @@
 //                          [workers of the many-core run (default: every core)]
 //        The folder's texts run from that size up to 2.5 times it; larger ones make the many-core
 //        run last long enough for start-up not to weigh on it.
-//        bench_concordance --file FILE WORD [full]   (one worker over a given text: its time and lines;
-//                          full: without the fast first pass)
+//        bench_concordance --file FILE WORD [full]   (one worker over a given text: its time and lines,
+//                          then the memory held and how much of it is in huge pages; full: without
+//                          the fast first pass)
 //        bench_concordance --make FILE MEGABYTES WORD [tagged]   (writes the English-like text; tagged:
 //                          every word as <w pos="NN">word</w>, which the default settings hide)
 #include <malloc.h>
@@ -23,6 +24,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -87,9 +89,23 @@ long PeakKilobytes() {
   return u.ru_maxrss;
 }
 
-// Seconds the run took.
+// A figure of /proc/self/smaps_rollup ("Rss", "AnonHugePages"), in megabytes; -1 where not given.
+double RollupMegabytes(const char* field) {
+  FILE* f = std::fopen("/proc/self/smaps_rollup", "re");
+  if (f == nullptr) return -1;
+  char line[256];
+  double mb = -1;
+  const size_t n = std::strlen(field);
+  while (std::fgets(line, sizeof line, f) != nullptr)
+    if (std::strncmp(line, field, n) == 0 && line[n] == ':') mb = std::atof(line + n + 1) / 1024;
+  std::fclose(f);
+  return mb;
+}
+
+// Seconds the run took. memory_line: a line after the figures with the memory the process holds
+// at the end of the run, the list still whole, and how much of it is in huge pages.
 double RunOver(const char* label, const std::vector<UString>& names, int64_t bytes, const UString& word,
-               int32_t threads) {
+               int32_t threads, bool memory_line = false) {
   TSharedChosenFilesClass chosen(false, nullptr, 1);
   for (const UString& n : names) chosen.ToolAddAFile(n);
   std::vector<TChosenFileDetailsFullRec> details;
@@ -117,6 +133,9 @@ double RunOver(const char* label, const std::vector<UString>& names, int64_t byt
               label, threads, bytes / 1e6 / s, lines / s, static_cast<long long>(lines), s, after_kb / 1024,
               lines ? (heap_after - heap_before) / lines : 0.0, lines ? text_bytes / lines : 0.0, cpu, cpu / s,
               threads);
+  if (memory_line)
+    std::printf("memory at the end: %.0f MB resident, %.0f MB of it in huge pages\n", RollupMegabytes("Rss"),
+                RollupMegabytes("AnonHugePages"));
   // BENCH_SAVE_LIST=file: the list as a ".cnc" stream saves it, to compare two builds' lines byte
   // for byte (the file gets the worker count: name.1, name.8).
   if (const char* save = std::getenv("BENCH_SAVE_LIST")) {
@@ -168,7 +187,7 @@ int main(int argc, char** argv) {
     const UString name = Utf8ToUtf16(argv[2]);
     // "full": every chunk down the full road, without the fast first pass, for comparison.
     if (argc == 5 && std::string(argv[4]) == "full") SetFastFirstPass(false);
-    RunOver(argc == 5 ? "file, full road" : "file", {name}, FileSizeU(name), Utf8ToUtf16(argv[3]), 1);
+    RunOver(argc == 5 ? "file, full road" : "file", {name}, FileSizeU(name), Utf8ToUtf16(argv[3]), 1, true);
     return 0;
   }
   if ((argc == 5 || argc == 6) && std::string(argv[1]) == "--make") {

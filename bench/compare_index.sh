@@ -6,11 +6,17 @@
 # OP_PHRASE, an FTS5 instance table and MATCH with positions merged, and ripgrep with one thread
 # over the raw texts), and the sizes
 # on disk. Each look-up prints how many places it found (the programs split words a little
-# differently: hyphens, apostrophes and numbers).
+# differently: hyphens, apostrophes and numbers). Every side, ours too, is timed as a whole process
+# (its start included: the program's, or python's with its module), never inside a process; the
+# output says so.
 # Usage: bench/compare_index.sh [BUILD_DIR (build)] [FOLDER (default: a generated 300 MB folder of
 #        500 English-like texts)]
+# Environment: CORE (the pinned core; unless set, the least busy over a second before the runs).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
+# shellcheck source=process_timing.sh
+. "$here/bench/process_timing.sh"
+command_line CORE -- "$@"
 build="${1:-$here/build}"
 bench="$build/bench/bench_index"
 [ -x "$bench" ] || { echo "no $bench: build the bench_index target first" >&2; exit 2; }
@@ -19,6 +25,7 @@ missing=()
 "$py" -c "import xapian" 2>/dev/null || missing+=(python3-xapian)
 command -v rg >/dev/null 2>&1 || missing+=(ripgrep)
 if [ ${#missing[@]} -gt 0 ]; then
+  echo "peers missing: ${missing[*]}; installing them (apt-get install ${missing[*]})" >&2
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
   $SUDO apt-get update -q && $SUDO apt-get install -y -q "${missing[@]}"
 fi
@@ -32,7 +39,7 @@ if [ -z "$folder" ]; then
   folder="$work/corpus"
   "$bench" --make "$folder" 300 500
 fi
-core="${CORE:-0}"
+core="${CORE:-$(quiet_core)}"
 now() { date +%s.%N; }
 echo "corpus: $folder ($(du -sm "$folder" | cut -f1) MB, $(ls "$folder" | wc -l) texts); load: $(cut -d' ' -f1-3 /proc/loadavg)"
 
@@ -84,7 +91,8 @@ one=$(better "$one_a" "$one_b")
 fts=$(better "$fts_a" "$fts_b")
 awk -v one="$one" -v many="$many" -v x="$xap" -v s="$fts" -v same="$same" -v workers="$(nproc)" 'BEGIN {
   split(one, o, " "); split(many, m, " "); split(x, a, " "); split(s, f, " ");
-  printf "\nbuilding (seconds)     wall    processor   peak MB   wall ratio to ours on one core\n";
+  printf "\nbuilding (each a whole process timed by the system; seconds)\n";
+  printf "                       wall    processor   peak MB   wall ratio to ours on one core\n";
   printf "ours, one core      %7.2f    %7.2f   %7d\n", o[1], o[2], o[3];
   printf "ours, %d workers     %7.2f    %7.2f   %7d     %5.2f   (files %s)\n", workers, m[1], m[2], m[3], m[1] / o[1], same;
   printf "xapian, one core    %7.2f    %7.2f   %7d     %5.2f\n", a[1], a[2], a[3], a[1] / o[1];
@@ -147,7 +155,8 @@ best() {
 pinned() { taskset -c "$core" "$@"; }
 rg_word() { pinned rg -j1 -o -b -i -w -- "$1" "$folder" | wc -l; }
 rg_phrase() { pinned rg -j1 -U -o -b -i -w -- "$1\\s+$2" "$folder" | wc -l; }
-printf "\nlook-up (each a whole process on core %s, best of 3)      ours           xapian          fts5            ripgrep\n" "$core"
+printf "\nlook-up (each a whole process on core %s, its start included, wall seconds, best of 3)\n" "$core"
+printf "%-40s ours           xapian          fts5            ripgrep\n" ""
 for line in "${picked[@]}"; do
   typed="${line%%$'\t'*}"; freq="${line##*$'\t'}"
   if [[ "$typed" == *" "* ]]; then

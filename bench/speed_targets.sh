@@ -2,21 +2,27 @@
 # Every speed target of the concordancer and the word list in one run, on real prose and on the
 # generated text, with the load printed beside each figure:
 #   - a word of about 1 hit per 5,000 words, about 1 per 260, and "the": ours against ripgrep,
-#     one pinned core (compare_concordance.sh), with our peak memory for "the";
+#     each a whole process on one pinned core (compare_concordance.sh: best and median of the
+#     runs, wall, user and system time), with our peak memory for "the";
 #   - prose beyond ASCII (bench/fortune_prose.sh): German in UTF-8 and in Latin-9 ("nicht", "und"
 #     and the rare "Bürger"), Russian and Czech in UTF-8 (a frequent and a rare word each), ours
 #     against ripgrep reading the same encoding;
 #   - many texts (the real mail bodies, one a text) on 1 to 8 workers: the text reading and
 #     MakeConcordance (bench_concordance --folder), the window's run (bench_main_road --folder);
+#     a run on n workers pinned to n cores (BENCH_CORES: the quietest first), the worker counts
+#     taking turns round by round;
 #   - the word list of one core against Python's Counter and the tr | sort | uniq pipeline.
-# It ends with one table: each row's figure before and after, ripgrep's, and the target.
+# It ends with one table: each row's figure before and after, ripgrep's, and the target; a time is
+# the median of the runs with the best in brackets, a ratio the medians'.
 # Usage: bench/speed_targets.sh [BUILD_DIR (default build)]
-# Environment: RUNS (each concordance side, default 5), CORE (default 2), SKIP_FOLDER=1, FOLDER,
+# Environment: RUNS (each concordance side, default 5), CORE (the core of the one-core rows; unless
+# set, the least busy over a second at the start, so not one a build keeps busy), SKIP_FOLDER=1, FOLDER,
 # SKIP_WORDLIST=1, GEN_MB (the generated text's size, default 323), PROSE_MB (each corpus beyond
 # ASCII, default 85);
 #   BEFORE=commit: an earlier state timed beside this build in the same run: a worktree of it is
-#     made under BUILD_DIR/before-<short commit> and its bench programs are built there (like the
-#     main build); BEFORE_BUILD=dir gives such a build instead. Each row then runs both builds in
+#     made under BUILD_DIR/before-<short commit> and its bench programs are built there with this
+#     build's build type (CMAKE_BUILD_TYPE of BUILD_DIR); BEFORE_BUILD=dir gives such a build
+#     instead (its build type is printed beside this one's). Each row then runs both builds in
 #     turn, and the lists (".cnc" bytes) of the German rows are compared, on one worker and on 8;
 #   PROFILE=1: bench/profile_top.sh for the rare German word and "the", on both builds;
 #   BUILD_JOBS (the earlier state's build, default 3).
@@ -24,10 +30,22 @@
 # run of their own, and print it under the row when the build gives it.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
+# shellcheck source=process_timing.sh
+. "$here/bench/process_timing.sh"
+command_line RUNS CORE SKIP_FOLDER FOLDER FOLDER_WORD SKIP_WORDLIST GEN_MB PROSE_MB BEFORE BEFORE_BUILD PROFILE BUILD_JOBS \
+  -- "$@"
 build="$(cd "${1:-$here/build}" && pwd)"
-export BUILD_DIR="$build" RUNS="${RUNS:-5}" CORE="${CORE:-2}"
 [ -x "$build/bench/bench_concordance" ] || { echo "build first: cmake --build build --target bench_concordance" >&2; exit 2; }
+command -v rg >/dev/null 2>&1 || { peer_missing ripgrep ripgrep "the concordance rows have nothing to compare with, stopped"; exit 2; }
+# The cores, least busy first: the one-core rows take the first (or CORE), a folder run on n
+# workers the first n.
+cores_by_quiet=$(quiet_cores | cut -d' ' -f1)
+CORE="${CORE:-$(echo "$cores_by_quiet" | head -n1)}"
+export BUILD_DIR="$build" RUNS="${RUNS:-5}" CORE
+export BENCH_CORES="$( { echo "$CORE"; echo "$cores_by_quiet" | grep -vx "$CORE"; } | paste -sd,)"
 started=$(date +%s)
+build_type() { sed -nE 's/^CMAKE_BUILD_TYPE:[A-Z]+=(.*)/\1/p' "$1/CMakeCache.txt" 2>/dev/null; }
+type="$(build_type "$build")"
 
 # The earlier build, when one is asked for.
 before=""
@@ -38,8 +56,9 @@ elif [ -n "${BEFORE:-}" ]; then
   tree="$build/before-$short"
   [ -e "$tree/.git" ] || git -C "$here" worktree add --detach "$tree" "$BEFORE" >&2
   before="$tree/build"
-  if [ ! -f "$before/build.ninja" ]; then
-    (cd "$tree" && QT_QPA_PLATFORM=offscreen cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2)
+  # Made, or made again, with this build's type: a "before" built otherwise compares unlike things.
+  if [ ! -f "$before/build.ninja" ] || [ "$(build_type "$before")" != "$type" ]; then
+    (cd "$tree" && QT_QPA_PLATFORM=offscreen cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE="$type" >&2)
   fi
   targets=(bench_concordance bench_main_road)
   [ -n "${SKIP_WORDLIST:-}" ] || targets+=(bench_wordlist)
@@ -53,6 +72,9 @@ if [ -z "${SKIP_FOLDER:-}" ]; then
   done
 fi
 export BEFORE_BUILD="$before"
+echo "after: $build (${type:-no build type}); ${before:+before: $before ($(build_type "$before")); }one-core rows on core $CORE; folder runs pinned to the first n of $BENCH_CORES"
+[ -z "$before" ] || [ "$(build_type "$before")" = "$type" ] ||
+  echo "NOTE: the two builds' types differ: their figures compare unlike builds"
 
 mapfile -t made < <("$here/bench/real_prose.sh" "$build/real_prose")
 texts="${made[0]}" prose="${made[1]}"
@@ -79,11 +101,12 @@ fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-# The rows of the last table: row|before|after|ripgrep|after/ripgrep|target|met|load (the last
-# minute's, before and after the row's runs)
+# The rows of the last table: row|before|after|ripgrep|after/ripgrep (wall, and processor in
+# brackets)|target|met|hits (ours against ripgrep's corrected)|load (the last minute's, before and
+# after the row's runs)
 table=()
 lists=()   # the ".cnc" comparisons of before and after
-num() { printf '%.3f' "$1"; }
+shown() { awk -v b="${1% *}" -v m="${1#* }" 'BEGIN { printf "%.3f s (%.3f)", m, b }'; }  # "BEST MEDIAN" as printed
 # met: yes or no for a figure against a target of the form "<= x" or ">= x"; - without a figure.
 met() {  # FIGURE TARGET
   case "$1" in ''|-|n/a) echo -; return ;; esac
@@ -129,21 +152,24 @@ extras() {  # LABEL FILE WORD SHARE(0|1) SAVE(0|1)
 
 # One row: ours (and before) against ripgrep on one text.
 concordance() {  # LABEL FILE WORD TARGET (e.g. "<= 1.5", or -) [ENCODING] [BEYOND (1: beyond ASCII)] [SAVE]
-  local label="$1" file="$2" word="$3" target="$4" enc="${5:-}" out rg after b ratio hits load
+  local label="$1" file="$2" word="$3" target="$4" enc="${5:-}" out rg after b ratio cpu_ratio same hits load
   echo "== $label: \"$word\" in $(basename "$file") ($(du -mL "$file" | cut -f1) MB${enc:+, $enc})"
   out=$(ENCODING="$enc" "$here/bench/compare_concordance.sh" "$file" "$word")
-  echo "$out" | grep -E 'load|ripgrep|before|ours|ratio|corrected'
+  echo "$out"
   hits=$(echo "$out" | sed -nE 's/^ripgrep: .* ([0-9]+) matches$/\1/p')
   if [ "${hits:-0}" -gt 0 ]; then
     echo "frequency: $hits hits for ripgrep, about 1 in $(( $(words "$file" "$enc") / hits )) words"
   fi
-  rg=$(echo "$out" | sed -nE 's/^ripgrep: *([0-9.]+) s.*/\1/p')
-  after=$(echo "$out" | sed -nE 's/^ours: *([0-9.]+) s.*/\1/p')
-  b=$(echo "$out" | sed -nE 's/^before: *([0-9.]+) s.*/\1/p')
-  ratio=$(awk -v a="$after" -v r="$rg" 'BEGIN { if (r > 0) printf "%.2f", a / r; else print "n/a" }')
+  # Each side's best and median wall seconds.
+  rg=$(echo "$out" | sed -nE 's/^ripgrep: +([0-9.]+) +([0-9.]+) .*/\1 \2/p')
+  after=$(echo "$out" | sed -nE 's/^ours: +([0-9.]+) +([0-9.]+) .*/\1 \2/p')
+  b=$(echo "$out" | sed -nE 's/^before: +([0-9.]+) +([0-9.]+) .*/\1 \2/p')
+  ratio=$(awk -v a="${after#* }" -v r="${rg#* }" 'BEGIN { if (r > 0) printf "%.2f", a / r; else print "n/a" }')
+  cpu_ratio=$(echo "$out" | sed -nE 's/^ratio \(ours \/ ripgrep\), of the medians: .* wall, (.*) cpu$/\1/p')
+  same=$(echo "$out" | sed -nE 's/^hits, ours: .*(the same|DIFFER by -?[0-9]+).*/\1/p')
   load=$(echo "$out" | sed -nE 's/^load before: ([0-9.]+) .*, after: ([0-9.]+) .*/\1 to \2/p')
   if [ "${6:-0}" = 1 ] || [ "${7:-0}" = 1 ]; then extras "$label" "$file" "$word" "${6:-0}" "${7:-0}"; fi
-  table+=("$label \"$word\"|${b:+$(num "$b") s}|$(num "$after") s|$(num "$rg") s|$ratio|$(times "$target")|$(met "$ratio" "$target")|$load")
+  table+=("$label \"$word\"|${b:+$(shown "$b")}|$(shown "$after")|$(shown "$rg")|$ratio ($cpu_ratio)|$(times "$target")|$(met "$ratio" "$target")|${same:-?}|$load")
 }
 
 peak() {  # our peak resident megabytes for one run: BUILD_DIR FILE WORD
@@ -157,7 +183,7 @@ peak_row() {  # LABEL FILE WORD
   a=$(peak "$build" "$2" "$3")
   load="$load to $(cut -d' ' -f1 /proc/loadavg)"
   echo "peak memory, \"$3\", $1: ${b:+before $b MB, after }$a MB (load $load)"
-  table+=("peak memory \"$3\", $1|${b:+$b MB}|$a MB|||<= 1.5 GB|$(met "$a" "<= 1536")|$load")
+  table+=("peak memory \"$3\", $1|${b:+$b MB}|$a MB|||<= 1.5 GB|$(met "$a" "<= 1536")||$load")
 }
 
 # Real prose: "insurance" about 1 in 4,800 words, "your" about 1 in 250, and "the".
@@ -216,14 +242,14 @@ if [ -z "${SKIP_FOLDER:-}" ]; then
     echo "== many texts, $side: $texts"
     out=$( { "$dir/bench/bench_concordance" --folder "$texts" "$folder_word"
              QT_QPA_PLATFORM=offscreen "$dir/bench/bench_main_road" --folder "$texts" "$folder_word"; } 2>&1 |
-           grep -v -e 'waits: workers' -e 'This plugin does not support' || true)
+           grep -v -e 'waits: workers' -e 'This plugin does not support' -e '^folder  ' || true)
     echo "$out"
     if [ "$side" = before ]; then folder_out_before="$out"; else folder_out_after="$out"; fi
   done
   for road in "texts into list" MakeConcordance "window's run"; do
     b=$(eight_to_one "$folder_out_before" "$road") a=$(eight_to_one "$folder_out_after" "$road")
     target=-; [ "$road" = "window's run" ] && target=">= 6"
-    table+=("$road, 8 workers against 1|${b:+${b}×}|${a:+${a}×}|||$(times "$target")|$(met "$a" "$target")|$(eight_load "$folder_out_after" "$road")")
+    table+=("$road, 8 workers against 1|${b:+${b}×}|${a:+${a}×}|||$(times "$target")|$(met "$a" "$target")||$(eight_load "$folder_out_after" "$road")")
   done
   echo "window's run, 8 workers against 1: ${before:+before $(eight_to_one "$folder_out_before" "window's run")×, after }$(eight_to_one "$folder_out_after" "window's run")× (target >= 6×)"
 fi
@@ -247,9 +273,9 @@ if [ -z "${SKIP_WORDLIST:-}" ]; then
 fi
 
 echo
-echo "== targets (load now $(cut -d' ' -f1-3 /proc/loadavg); concordance rows: best wall seconds of $RUNS runs on core $CORE${before:+; before: $before})"
+echo "== targets (load now $(cut -d' ' -f1-3 /proc/loadavg); concordance rows: median wall seconds of $RUNS runs (the best in brackets), whole processes on core $CORE, the ratio of the medians; 8 workers against 1: n workers on n cores${before:+; before: $before})"
 {
-  echo "row|before|after|ripgrep|after/ripgrep|target|met|load"
+  echo "row|before|after|ripgrep|after/ripgrep (cpu)|target|met|hits|load"
   printf '%s\n' "${table[@]}"
 } | LC_ALL=C.UTF-8 column -t -s '|' -o ' | '
 for l in "${lists[@]+"${lists[@]}"}"; do echo "\".cnc\" bytes, before against after: $l"; done

@@ -1,9 +1,21 @@
 #!/bin/sh
 # Times word-list making against two peers on the same input, in one run, and prints the ratios:
-#   linzora  bench_wordlist --file (one worker, to the sorted list)
-#   python   /usr/bin/python3 reading line by line, Counter.update(re.findall(r"\w+(?:['-]\w+)*", line.lower()))
+#   linzora  bench_wordlist --file (one worker, to the sorted list, numbers included)
+#   python   /usr/bin/python3 reading line by line, Counter.update(pattern.findall(line.lower())),
+#            the pattern our word rules: a word is letters and digits of any script; "." or ","
+#            between two digits ("3.14", "1,000") and a hyphen (-, U+2010, U+2011) with a letter
+#            on one side ("well-known", "3-D"; "1-2" is two) join; an apostrophe (' or U+2019:
+#            "don't" is two words), an underscore or any other mark ends a word; a soft hyphen is
+#            left out; mark-up (<...> of up to 1,000 characters, over line ends too), which our
+#            default settings hide, is taken out first. It counts as we do, but for characters
+#            Python's \w takes otherwise (it has no combining marks) and case folding beyond the
+#            simple (lower() against our upper).
 #   tr       the whole pipeline under LC_ALL=C: tr -cs '[:alpha:]' '\n' | tr A-Z a-z | sort | uniq -c
-#            (lower-cased, as the other two count)
+#            (lower-cased, as the other two count). It counts differently, and says so: only
+#            ASCII letters make words (a letter beyond ASCII, a digit, an apostrophe, a hyphen, "."
+#            or "," ends one, and numbers are not words) and mark-up is counted, so its types and
+#            running words differ.
+# Each program's types and running words are printed after the times.
 # Usage: wordlist_peers.sh [BUILD_DIR (default build)] [INPUT (default: a generated 300 MB text)]
 # Environment:
 #   CPU=n             every program runs pinned to core n (taskset), one core for all
@@ -13,6 +25,7 @@
 # Each program's processor time (user + system) is printed beside its wall time: on a shared
 # machine the processor times compare more fairly.
 set -eu
+echo "command: cd $(pwd) && ${CPU:+CPU=$CPU }${ROUNDS:+ROUNDS=$ROUNDS }${BASELINE:+BASELINE=$BASELINE }$0${*:+ $*}"
 build=${1:-build}
 bench="$build/bench/bench_wordlist"
 [ -x "$bench" ] || { echo "no $bench: build the bench_wordlist target first" >&2; exit 1; }
@@ -44,10 +57,22 @@ python_peer() {
 import re, sys
 from collections import Counter
 words = Counter()
-pattern = re.compile(r"\w+(?:['-]\w+)*")
+# Our word rules (the head of this script).
+pattern = re.compile(r"[^\W_]+(?:(?:(?<=\d)[.,](?=\d)|(?<=[^\W\d_])[-\u2010\u2011](?=[^\W_])|[-\u2010\u2011](?=[^\W\d_]))[^\W_]+)*")
+tag = re.compile(r"<[^<>]{1,1000}>")
+def count(text):
+    words.update(pattern.findall(tag.sub(" ", text).replace("\u00ad", "").lower()))
+# A tag still open at a line's end goes on to the next line, up to its 1,000 characters.
+carry = ""
 with open(sys.argv[1], encoding="utf-8", errors="replace") as f:
     for line in f:
-        words.update(pattern.findall(line.lower()))
+        text = carry + line if carry else line
+        carry = ""
+        at = text.rfind("<")
+        if at >= 0 and text.find(">", at) < 0 and len(text) - at <= 1000:
+            text, carry = text[:at], text[at:]
+        count(text)
+count(carry)
 print("python: %d types, %d tokens" % (len(words), sum(words.values())))
 PY
 }
@@ -60,7 +85,7 @@ while [ "$round" -le "$rounds" ]; do
   timed linzora $pin "$bench" --file "$input" 1
   python_peer
   timed tr sh -c "export LC_ALL=C; $pin tr -cs '[:alpha:]' '\n' < '$input' | $pin tr 'A-Z' 'a-z' | $pin sort | $pin uniq -c > '$work/tr.txt'"
-  echo "tr: $(wc -l < "$work/tr.txt") types; load after: $(cut -d' ' -f1-3 /proc/loadavg)"
+  echo "tr: $(awk '{ n += $1 } END { printf "%d types, %d tokens", NR, n }' "$work/tr.txt") (ASCII letters alone make its words); load after: $(cut -d' ' -f1-3 /proc/loadavg)"
   line="$(cat "$work/linzora") $(cat "$work/python") $(cat "$work/tr") $(cat "$work/baseline")"
   echo "$line" | awk -v mb="$mb" -v base="$baseline" '{
     l = $1; lc = $2; p = $3; pc = $4; t = $5; tc = $6; o = $7; oc = $8

@@ -55,6 +55,9 @@ TVXComputeResultRec T_WholeWordlistHolder::ComparedWordlists(UStringView study_f
       k.KWSettings.SetReferenceCorpus(reference_file);
       k.SetSourceNames(study_file, reference_file);
       SaveAParentFilenameInExtraStuff(study_file);
+      // The notes keep what the list was made from and with (the files, the procedure and the
+      // thresholds): the settings the document carries may be changed, the notes are not.
+      AddNoteDetails(k.DetailsOfCurrentSettings(), 1);
       TakeKeywordList(std::move(list));
     }
   }

@@ -34,26 +34,28 @@ TKeynessOutcome ComputeKeywordList(const std::vector<TVXWordList*>& study, TVXWo
     outcome.message = VXResFmt(TVXRes::VXProblemMakingX, {VXRes(TVXRes::VXKeywords)});
     return outcome;
   }
-  // Several study lists count as one: words are added up in first-seen order.
+  // Several study lists count as one: words are added up in first-seen order. A lemma counts as
+  // the reference side counts it, with its forms; a form joined under its head comes with it.
   std::map<std::tuple<UString, UString, UString>, size_t> where;
   std::vector<StudyWord> words;
   for (TVXWordList* list : study) {
     if (!list) continue;
     for (int i = 0; i < list->Count(); ++i) {
       const TWordlistEntry* e = list->Row(i);
-      if (!e) continue;
+      if (!e || e->JoinedTo()) continue;
       const auto key = std::make_tuple(e->data.word, e->data.prefix, e->data.suffix);
       auto [it, added] = where.emplace(key, words.size());
       if (added) words.push_back({e->data.word, e->data.prefix, e->data.suffix});
-      words[it->second].frequency += e->data.frequency;
+      words[it->second].frequency += list->CorrectFreq(i, true);
       words[it->second].texts += e->data.n_texts;
     }
   }
-  // Reference look-ups are by word, whatever the case.
+  // Reference look-ups are by word, whatever the case; its forms too come with their heads.
   std::map<UString, int> ref_rows;
   const TLCID lcid = reference.SortLCID();
   for (int i = 0; i < reference.Count(); ++i)
-    if (reference.Row(i)) ref_rows.emplace(UpperCaseU(reference.Row(i)->data.word, lcid), i);
+    if (reference.Row(i) && !reference.Row(i)->JoinedTo())
+      ref_rows.emplace(UpperCaseU(reference.Row(i)->data.word, lcid), i);
 
   const uint8_t procedure = settings.KeynessProcedure();
   const int64_t n1 = corpora.study_running_words, n2 = corpora.reference_running_words;

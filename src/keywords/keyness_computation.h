@@ -1,6 +1,8 @@
 // Keywords of one or more study word lists against a reference word list.
 //
-// In order: the study lists are added up word by word (frequency and texts); each study word is
+// In order: the study lists are added up word by word (frequency and texts; on both sides a
+// lemma's head counts with the forms joined under it, as CorrectFreq with full lemma processing
+// gives, and the forms are no words of their own); each study word is
 // looked up in the reference list without regard to case; its keyness (log-likelihood or
 // chi-square of the 2x2 table, signed), BIC, log ratio, p, negative flag, reference frequency and
 // reference texts are worked out against the running words of the two corpora; rows are kept

@@ -376,7 +376,7 @@ void TKeyWordList::NumericalData(int column, int index, TNumberDisplayAndSingles
       result.value = static_cast<float>(KeynessProbability(d.keyness));
       break;
     case 11:
-      result.value = static_cast<float>(GetTotalJoinedFreq(index) + (fLemmaHeadWordFreqOnly ? 0 : d.frequency));
+      result.value = static_cast<float>(GetTotalJoinedFreq(index) + (GetLemmaHeadWordFreqOnly() ? 0 : d.frequency));
       break;
     default: break;
   }
@@ -392,7 +392,7 @@ void TKeyWordList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int k
     UString text;
     const std::vector<TVXBaseListObject*> joined = GetJoinListAndDetails(r);
     if (!joined.empty()) {
-      if (!fLemmaOmitHeadWordInWordlist) text = u"[" + IntToUStr(e.data.frequency) + u"] " + e.word + u" ";
+      if (!GetLemmaOmitHeadWordInWordlist()) text = u"[" + IntToUStr(e.data.frequency) + u"] " + e.word + u" ";
       for (TVXBaseListObject* j : joined)
         text += u"[" + IntToUStr(j->MainWordFrequency()) + u"] " + j->MainWordOnly() + u" ";
     }
@@ -466,7 +466,9 @@ std::vector<UString> TKeyWordList::DetailsOfCurrentSettings() {
   lines.push_back(VXResFmt(TVXRes::VXMaxWantedIs, {IntToUStr(k.MaxKeywordsWanted())}));
   lines.push_back(VXResFmt(TVXRes::VXNegativeKWsExcludedIs,
                            {k.IncludeNegativeKeywords() ? UString(u"False") : UString(u"True")}));
-  lines.push_back(VXResFmt(TVXRes::VXPercentWordsFoundInRefCorpus, {FloatText(DiceCoefficient, 3)}));
+  // A share, not the Dice coefficient (the notes give that on a line of its own).
+  if (fPercentFoundInReference >= 0)
+    lines.push_back(VXResFmt(TVXRes::VXPercentWordsFoundInRefCorpus, {FloatText(fPercentFoundInReference, 2)}));
   if (LimitReached())
     lines.push_back(u"***! " + VXResFmt(TVXRes::VXXReachedYourPresetLimitsY,
                                         {VXRes(TVXRes::VXKeywords), IntToUStr(k.MaxKeywordsWanted())}));

@@ -164,10 +164,11 @@ class TKeyWordList : public TVXBaseLemmaMatchCapableList {
   std::unique_ptr<TVXStatsList> fKWStats;
   int32_t n_actually_obtained = 0;
   float DiceCoefficient = 0.0f;
+  // The share of the study's words found in the reference list, in percent, as the computation
+  // found it; negative when not known (a list read from a file keeps only its notes' line).
+  double fPercentFoundInReference = -1.0;
   TKeywordsSettingsRec32 KWSettings{};
   int fWordSortStyle = 0;
-  bool fLemmaHeadWordFreqOnly = false;
-  bool fLemmaOmitHeadWordInWordlist = false;
   // Set by a word-list document: whether its study statistics hold one text.
   const bool* fOneTextStudy = nullptr;
   UString fStudyName;      // the study word list(s), for the settings summary

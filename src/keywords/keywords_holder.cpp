@@ -9,7 +9,13 @@
 
 namespace {
 
-int64_t RunningWordsOf(const T_WholeWordlistHolder& doc) {
+int64_t RunningWordsOf(const T_WholeWordlistHolder& doc, bool recount) {
+  // Recounted from the list's rows: words a stop list or an edit left out of the list are then
+  // left out of the total too, so that the shares are of the words the list holds.
+  if (recount && doc.Words().Count() > 0) {
+    doc.Words().RecomputeTokens();
+    return doc.Words().ComputedCurrentTokens();
+  }
   const int32_t recorded = doc.Stats().Overall_stats.data.running_words;
   if (recorded > 0) return recorded;
   int64_t sum = 0;
@@ -63,16 +69,16 @@ std::unique_ptr<TKeyWordList> T_WholeKeywordsHolder::SetKWsToNil() {
 
 void T_WholeKeywordsHolder::GetRunningWordsIntoSettings(const std::vector<const T_WholeWordlistHolder*>& study,
                                                         const T_WholeWordlistHolder& reference,
-                                                        TKeywordsSettingsRec32& settings) {
+                                                        TKeywordsSettingsRec32& settings, bool recount) {
   int64_t words = 0, texts = 0;
   for (const T_WholeWordlistHolder* doc : study) {
     if (!doc) continue;
-    words += RunningWordsOf(*doc);
+    words += RunningWordsOf(*doc, recount);
     texts += TextsOf(*doc);
   }
   settings.SetRunningWords(0, Clamped(words));
   settings.SetTexts(0, Clamped(texts));
-  settings.SetRunningWords(1, Clamped(RunningWordsOf(reference)));
+  settings.SetRunningWords(1, Clamped(RunningWordsOf(reference, recount)));
   settings.SetTexts(1, TextsOf(reference));
 }
 
@@ -111,7 +117,7 @@ bool T_WholeKeywordsHolder::ComputeKWs(const std::vector<UString>& study_files, 
     study_docs.push_back(d.get());
     study_lists.push_back(&d->Words());
   }
-  GetRunningWordsIntoSettings(study_docs, *reference, KWSettings);
+  GetRunningWordsIntoSettings(study_docs, *reference, KWSettings, GetWordlistIndexSettings().RecountRunningWords());
   TKeynessCorpora corpora;
   corpora.study_running_words = KWSettings.RunningWords(0);
   corpora.reference_running_words = KWSettings.RunningWords(1);
@@ -137,6 +143,8 @@ bool T_WholeKeywordsHolder::ComputeKWs(const std::vector<UString>& study_files, 
     }
   }
   list->fKWStats->Overall_stats = studies.front()->Stats().Overall_stats;
+  list->fPercentFoundInReference =
+      outcome.study_types > 0 ? 100.0 * outcome.shared_types / outcome.study_types : 0.0;
   list->fStudyName = study_files.front();
   list->fReferenceName = UString(reference_file);
   AddTextSettingsNotes();

@@ -6,7 +6,8 @@
 //      file that cannot be read fails the computation, naming the file;
 //   2. the running words and texts of the studies (added up) and of the reference go into the
 //      keyword settings (GetRunningWordsIntoSettings): running words from a list's statistics,
-//      or, when it has none, its rows' frequencies added up;
+//      or, when it has none, its rows' frequencies added up; with the index settings' "recount
+//      running words" on, always its rows' frequencies added up (read as the computation starts);
 //   3. the keyword list is computed (keyness_computation.h) with the document's keyword settings
 //      (the store's when the document was made); its statistics are those of the study;
 //   4. on success the notes get the text settings and the Dice line, and the document's keyword
@@ -49,9 +50,12 @@ class T_WholeKeywordsHolder : public TTessorineholder {
   std::unique_ptr<TKeyWordList> SetKWsToNil();
   TKeyWordList& Keywords() const { return *fKeywordsList; }
 
-  // Running words and texts of the study documents (added up) and the reference document.
+  // Running words and texts of the study documents (added up) and the reference document; with
+  // `recount`, each list's running words are its rows' frequencies added up (and its statistics
+  // keep that total).
   static void GetRunningWordsIntoSettings(const std::vector<const T_WholeWordlistHolder*>& study,
-                                          const T_WholeWordlistHolder& reference, TKeywordsSettingsRec32& settings);
+                                          const T_WholeWordlistHolder& reference, TKeywordsSettingsRec32& settings,
+                                          bool recount);
   // A note of the text settings the lists were made with (language, tag treatment).
   void AddTextSettingsNotes();
 

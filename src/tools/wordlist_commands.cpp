@@ -3,6 +3,8 @@
 #include "tools/wordlist_view_commands.h"
 #include "tools/wordlist_list_commands.h"
 
+#include <sys/stat.h>
+
 #include <charconv>
 #include <filesystem>
 #include <memory>
@@ -28,6 +30,7 @@ namespace {
 using wordlist_tool::ChooseTexts;
 using wordlist_tool::Failed;
 using wordlist_tool::StopListReady;
+using wordlist_tool::WrittenFile;
 
 constexpr char kProgram[] = "linzora_wordlist";
 
@@ -54,7 +57,7 @@ constexpr TCommandShape kCommands[] = {
     {"set-cell", 4, 4, false, "LIST.lst ROW COLUMN TEXT"},
     {"keyword-settings", 0, -1, false, "[NAME=VALUE...]"},
     {"import", 1, 1, true, "WORDS.txt"},
-    {"merge", 1, -1, true, "LIST.lst..."},
+    {"merge", 1, -1, true, "LIST.lst LIST.lst..."},
     {"collocates", 1, 1, true, "LIST.lst"},
 };
 
@@ -115,6 +118,9 @@ std::unique_ptr<T_WholeWordlistHolder> OpenIndex(const std::string& name, std::o
   }
   // Texts changed since they were indexed: said, and their contexts left out.
   if (!doc->LastFailure().empty()) err << kProgram << ": " << U8(doc->LastFailure()) << "\n";
+  // The suite's last index used: the tools' File menus offer it among their recent files.
+  std::error_code ec;
+  SetLastUsedFile(kListIndex, ChangeFileExt(FromFsPath(std::filesystem::absolute(ToFsPath(U16(name)), ec)), u".tokens"));
   return doc;
 }
 
@@ -139,8 +145,8 @@ int MakeList(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err
   if (!LemmaTextsFromIndex(*doc, args.lemma_texts, lemma_lines, err, code)) return code;
   const UString file = U16(args.output);
   if ((code = SaveDocument(*doc, file, err)) != kWordlistToolDone) return code;
-  out << args.output << ": " << doc->Words().Count() << " words, " << doc->Stats().Overall_stats.data.running_words
-      << " running words, " << doc->Stats().Count() << " texts\n";
+  out << WrittenFile(args.output, doc->ListKind) << ": " << doc->Words().Count() << " words, "
+      << doc->Stats().Overall_stats.data.running_words << " running words, " << doc->Stats().Count() << " texts\n";
   if (converted > 0) out << converted << " UTF-8 texts converted to UTF-16\n";
   ReportLemmaJoins(doc->Words(), out);
   out << lemma_lines.str();
@@ -243,7 +249,8 @@ int Clusters(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err
     return kWordlistToolDone;
   }
   if ((code = SaveDocument(*doc, file, err)) != kWordlistToolDone) return code;
-  out << U8(file) << ": " << doc->Words().Count() << " clusters and phrase frames\n" << joined.str();
+  out << WrittenFile(U8(file), doc->ListKind) << ": " << doc->Words().Count() << " clusters and phrase frames\n"
+      << joined.str();
   return kWordlistToolDone;
 }
 
@@ -256,7 +263,7 @@ int Relationships(const TWordlistToolArgs& args, std::ostream& out, std::ostream
   if (!doc->ComputeMIAssociation()) return Failed(err, U8(doc->LastFailure()));
   const UString file = OutputOr(args, u"_relationships.lst");
   if ((code = SaveDocument(*doc, file, err)) != kWordlistToolDone) return code;
-  out << U8(file) << ": " << doc->Relationships().Count() << " word pairs\n";
+  out << WrittenFile(U8(file), doc->ListKind) << ": " << doc->Relationships().Count() << " word pairs\n";
   return kWordlistToolDone;
 }
 
@@ -311,12 +318,10 @@ int Consistency(const TWordlistToolArgs& args, std::ostream& out, std::ostream& 
     return Failed(err, "no consistency list written: " + std::to_string(doc->FailedTexts().size()) + " of " +
                            std::to_string(files.size()) + " files named are no word lists that can be read");
   if (!ok) return Failed(err, "no consistency list made: " + U8(doc->LastFailure()));
-  // A name without an extension is saved with the list's own.
-  UString file = U16(args.output);
-  if (ExtractFileExt(file).empty()) file += DefaultExtFromListType(doc->ListKind);
-  int code = SaveDocument(*doc, file, err);
+  int code = SaveDocument(*doc, U16(args.output), err);
   if (code != kWordlistToolDone) return code;
-  out << U8(file) << ": " << doc->DetailedConsistency().Count() << " words in " << files.size() << " lists\n";
+  out << WrittenFile(args.output, doc->ListKind) << ": " << doc->DetailedConsistency().Count() << " words in "
+      << files.size() << " lists\n";
   return kWordlistToolDone;
 }
 
@@ -346,8 +351,11 @@ bool StopListReady(std::ostream& err, bool& loaded, int& code) {
   return true;
 }
 
+std::string WrittenFile(const std::string& output, uint8_t kind) { return U8(DocumentFileName(U16(output), kind)); }
+
 // The texts named: every ".txt" of a folder and its sub-folders (and of the zip archives there),
-// and each file named on its own. A name that is neither is refused before anything is read.
+// and each file named on its own, a zip archive standing for the texts in it. A name that is
+// none of these, or an archive that gives no text, is refused before anything is read.
 bool ChooseTexts(const std::vector<std::string>& names, TSharedChosenFilesClass& chosen, std::ostream& err,
                  int& code) {
   for (const std::string& n : names) {
@@ -361,6 +369,12 @@ bool ChooseTexts(const std::vector<std::string>& names, TSharedChosenFilesClass&
       code = Failed(err, "no such folder or file: " + n);
       return false;
     }
+  }
+  std::vector<TSharedChosenFilesClass::TArchiveRefusal> refused;
+  chosen.TakeArchivesAsMembers(&refused);
+  if (!refused.empty()) {
+    code = Failed(err, U8(refused.front().archive) + " is " + U8(refused.front().why));
+    return false;
   }
   if (chosen.FileCount() == 0) {
     code = Failed(err, "no texts to read");
@@ -391,7 +405,9 @@ std::string WordlistToolUsage() {
     << "  settings [NAME=VALUE...]             shows the stored settings the commands use, or changes them\n"
     << "  compare STUDY.lst REFERENCE.lst -o KEYWORDS.lst  the keywords of a word list against a reference list\n"
     << "  show LIST.lst [--sort KIND|--column N] [--descending] [--frequency] [--entropy]\n"
-    << "                                       a saved list's columns and rows, sorted, and its status text\n"
+    << "                                       a saved list's columns and rows, sorted, its status text, a\n"
+    << "                                       consistency list's pairs of lists, and the list's notes\n"
+    << "  show LIST.lst|INDEX.stats --statistics   the statistics of the texts a list or index was made from\n"
     << "  set-cell LIST.lst ROW COLUMN TEXT [-o FILE.lst] [--frequency]  edits a cell and saves the list\n"
     << "  keyword-settings [NAME=VALUE...]     shows the stored keywords settings compare uses, or changes them\n"
     << "  list FOLDER|FILE... --batch 1|2|3 -o FOLDER [--zip]   one list per text (1, 2) or per folder (3)\n"
@@ -401,9 +417,10 @@ std::string WordlistToolUsage() {
     << "                                       yes: such a text is converted to UTF-16 on disk and read again\n"
     << "  clusters ... --join shorter|longer   joins shorter clusters under longer ones, or the other way\n"
     << "  import WORDS.txt -o FILE.lst         a word list of \"word<TAB>frequency\" lines (stop and lemma lists applied)\n"
-    << "  merge LIST.lst... -o FILE.lst [--equal-words merge|apart] [--tagged delete|keep]\n"
+    << "  merge LIST.lst LIST.lst... -o FILE.lst [--equal-words merge|apart] [--tagged delete|keep]\n"
     << "                                       merges word, keyword, consistency or relationships lists of one kind;\n"
     << "                                       equal words made one row or kept apart, tagged words deleted or kept alone\n"
+    << "                                       (one list alone only with --equal-words or --tagged, which clean it)\n"
     << "  collocates LIST.lst -o FOLDER        the collocates of each word of the list over its texts, a file a word,\n"
     << "                                       within the limits of the word-list collocates settings\n"
     << "options: --threads N (workers; every core by default), --help\n"
@@ -491,6 +508,11 @@ int RunWordlistCommand(const TWordlistToolArgs& args, std::ostream& out, std::os
     const bool writes_into_folder = (args.command == "list" && args.batch > 0) || args.command == "collocates";
     if (!writes_into_folder && DirectoryExists(ExcludeTrailingPathDelimiter(U16(args.output))))
       return Failed(err, args.output + " is a folder: -o names the file to write");
+    // A device, a pipe or a socket is no file to write a result to (and a name without an
+    // extension would have its list's made beside it, in /dev say).
+    struct stat st {};
+    if (::stat(args.output.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+      return Failed(err, args.output + " is a device or other special file, not a file to write");
   }
   int code = kWordlistToolDone;
   if ((args.command == "list" || args.command == "index" || args.command == "clusters" ||

@@ -73,4 +73,7 @@ bool StopListReady(std::ostream& err, bool& loaded, int& code);
 // and each file named on its own. A name that is neither is refused before anything is read.
 bool ChooseTexts(const std::vector<std::string>& names, TSharedChosenFilesClass& chosen, std::ostream& err,
                  int& code);
+// The file a document of list type `kind` is written as for "-o output" (a name without an
+// extension gets the kind's own): the name a command's summary gives.
+std::string WrittenFile(const std::string& output, uint8_t kind);
 }  // namespace wordlist_tool

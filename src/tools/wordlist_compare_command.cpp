@@ -55,7 +55,8 @@ int CompareWordlistsCommand(const TWordlistToolArgs& args, std::ostream& out, st
     k.NumericalDataAndNegative(kKWColKeyness, i, keyness, below);
     negative += below ? 1 : 0;
   }
-  out << args.output << ": " << k.Count() << " keywords (" << negative << " negative) of " << study << " against "
+  out << wordlist_tool::WrittenFile(args.output, doc.ListKind) << ": " << k.Count() << " keywords (" << negative
+      << " negative) of " << study << " against "
       << reference << ", " << k.KWSettings.RunningWords(0) << " and " << k.KWSettings.RunningWords(1)
       << " running words, " << result.shared_types << " of " << result.study_types << " study words in the reference\n";
   std::string words;

@@ -28,6 +28,7 @@ UString U16(const std::string& s) { return Utf8ToUtf16(s); }
 
 using wordlist_tool::ChooseTexts;
 using wordlist_tool::Failed;
+using wordlist_tool::WrittenFile;
 
 bool lemma_list_in_use = false;
 
@@ -93,7 +94,7 @@ std::string RowsOf(T_WholeWordlistHolder& doc) {
 }
 
 // The lines of a text file: UTF-16 with its byte-order mark, else UTF-8 (a mark skipped). False
-// with why for a file that cannot be read or holds a zero byte (not text).
+// with why for a file that cannot be read or holds a NUL (binary, not text).
 bool ReadTextLines(const std::string& name, std::vector<UString>& lines, std::string& why) {
   std::ifstream f(name, std::ios::binary);
   if (!f) {
@@ -110,7 +111,7 @@ bool ReadTextLines(const std::string& name, std::vector<UString>& lines, std::st
     text = U16(bytes);
   }
   if (text.find(u'\0') != UString::npos) {
-    why = "not a text file (it holds zero bytes)";
+    why = "binary, not a text file (it holds NUL bytes)";
     return false;
   }
   size_t start = 0;
@@ -187,6 +188,11 @@ bool CheckListOptions(const TWordlistToolArgs& parsed, std::string& error) {
     error = "--convert-utf8 is an option of list and index, not of " + c;
     return false;
   }
+  // One list merged with nothing is a copy of it: alone, a list is only cleaned.
+  if (c == "merge" && parsed.operands.size() == 1 && parsed.equal_words.empty() && parsed.tagged.empty()) {
+    error = "merge needs two lists or more, or one to clean with --equal-words or --tagged";
+    return false;
+  }
   if (parsed.zip && parsed.batch == 0) {
     error = "--zip needs --batch";
     return false;
@@ -202,9 +208,11 @@ bool LemmaListReady(std::ostream& err, int& code) {
   lemma_list_in_use = false;
   const TLemmaListSettingsRec lemmas = GetLemmaMatchStopSettings(kToolWordLister, lmsLemma);
   if (!lemmas.Activated()) return true;
-  if (lemmas.FileName().empty() || !LoadedOne(kToolWordLister, lmsLemma, lemmas.FileName())) {
-    code = Failed(err, "could not read the lemma list \"" + U8(lemmas.FileName()) +
-                           "\" (settings lemma-list=none switches it off)");
+  UString why;
+  if (lemmas.FileName().empty() || !LoadedOne(kToolWordLister, lmsLemma, lemmas.FileName(), {}, &why)) {
+    code = Failed(err, "could not read the lemma list \"" + U8(lemmas.FileName()) + "\"" +
+                           (why.empty() ? std::string() : ": " + U8(why)) +
+                           " (settings lemma-list=none switches it off)");
     return false;
   }
   Global_stopLemmaMatchLoaded[lmsLemma] = true;
@@ -320,8 +328,8 @@ int ImportWordList(const TWordlistToolArgs& args, std::ostream& out, std::ostrea
   if (!doc->Words().ImportDataFromStringList(lines, 0) || doc->Words().Count() == 0)
     return Failed(err, source + ": no word of it is within the word lengths of the settings");
   if ((code = SaveDocument(*doc, args.output, err)) != kWordlistToolDone) return code;
-  out << args.output << ": " << doc->Words().Count() << " words, " << doc->Stats().Overall_stats.data.running_words
-      << " running words, imported from " << source << "\n";
+  out << WrittenFile(args.output, doc->ListKind) << ": " << doc->Words().Count() << " words, "
+      << doc->Stats().Overall_stats.data.running_words << " running words, imported from " << source << "\n";
   ReportLemmaJoins(doc->Words(), out);
   return kWordlistToolDone;
 }
@@ -361,13 +369,12 @@ int MergeWordLists(const TWordlistToolArgs& args, std::ostream& out, std::ostrea
     // list keeps it): one row, or kept apart.
     into.WordlistSettings.SetCaseSensitive(GetWordlistSettings().CaseSensitive());
     const std::vector<TVXWordList::TEqualPair> pairs = list.CheckForEqualStrings();
-    for (const TVXWordList::TEqualPair& p : pairs) {
-      if (args.equal_words == "merge")
-        list.MergeEqualWords(p.first_row, p.second_row);
-      else
-        list.AddASpaceToWordNumber(p.first_row);
+    if (args.equal_words == "merge") {
+      list.MergeEqualWords(pairs);
+      list.Zap(false);
+    } else {
+      for (const TVXWordList::TEqualPair& p : pairs) list.AddASpaceToWordNumber(p.first_row);
     }
-    if (args.equal_words == "merge") list.Zap(false);
     done += ", " + std::to_string(pairs.size()) + " equal words " + (args.equal_words == "merge" ? "merged" : "kept apart");
   }
   if (!args.tagged.empty()) {
@@ -382,7 +389,8 @@ int MergeWordLists(const TWordlistToolArgs& args, std::ostream& out, std::ostrea
     into.WordlistCounts.rows = list.Count();
   }
   if ((code = SaveDocument(into, args.output, err)) != kWordlistToolDone) return code;
-  out << args.output << ": " << RowsOf(into) << " from " << docs.size() << " " << KindName(into.ListKind) << "s" << done
+  out << WrittenFile(args.output, into.ListKind) << ": " << RowsOf(into) << " from " << docs.size() << " "
+      << KindName(into.ListKind) << "s" << done
       << "\n";
   return kWordlistToolDone;
 }
@@ -406,7 +414,7 @@ int WordListCollocates(const TWordlistToolArgs& args, std::ostream& out, std::os
   T_WholeLinzoraHolder concordancer(kListConcordance, nullptr, nullptr, nullptr, false, false, nullptr, nullptr);
   err << kProgram << ": collocates of the words of " << args.operands[0] << "\n";
   const int32_t written =
-      concordancer.ComputeAndSaveCollocatesForWholeWordList(folder, doc->Words(), doc->Stats(), false);
+      concordancer.ComputeAndSaveCollocatesForWholeWordList(folder, doc->Words(), doc->Stats(), false, args.threads);
   out << written << " collocate files in " << args.output << " (of " << doc->Words().Count() << " words, "
       << present << " texts)\n";
   return kWordlistToolDone;

@@ -28,7 +28,8 @@ class T_WholeWordlistHolder;
 // with why for a value out of range.
 bool ParseListOption(const std::string& option, const std::string& value, TWordlistToolArgs& parsed,
                      std::string& error);
-// After the command is known: false with why when one of those options is not the command's.
+// After the command is known: false with why when one of those options is not the command's,
+// or merge is given one list and nothing to clean it of.
 bool CheckListOptions(const TWordlistToolArgs& parsed, std::string& error);
 
 int MakeBatchLists(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err);

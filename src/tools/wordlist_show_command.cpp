@@ -4,6 +4,7 @@
 
 #include "keywords/keyword_list.h"
 #include "model/export/export_cells.h"
+#include "model/reading/text_statistics.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_tools.h"
 #include "tools/wordlist_commands.h"
@@ -32,6 +33,7 @@ struct TListView {
   bool descending = false;
   bool frequency = false;  // a word list's frequency view
   bool entropy = false;    // a word list's relative-entropy column
+  bool statistics = false;  // the texts' statistics instead of the list
 };
 
 TListView ViewOf(const TWordlistToolArgs& args) {
@@ -49,6 +51,8 @@ TListView ViewOf(const TWordlistToolArgs& args) {
       v.frequency = true;
     } else if (o[i] == "--entropy") {
       v.entropy = true;
+    } else if (o[i] == "--statistics") {
+      v.statistics = true;
     }
   }
   return v;
@@ -147,6 +151,74 @@ std::string CellText(TVXBaseLemmaMatchCapableList& list, int column, int row, in
   return Utf16ToUtf8(CellTextForExport(cell));
 }
 
+// The heading row, then a line per row, the cells of `columns` separated by tabs.
+void PrintTable(TVXBaseLemmaMatchCapableList& list, const std::vector<int>& columns, int rows, int display,
+                std::ostream& out) {
+  TGrid_data_rec cell;
+  for (int row = 0; row <= rows; ++row) {
+    for (size_t c = 0; c < columns.size(); ++c) out << (c ? "\t" : "") << CellText(list, columns[c], row, display, cell);
+    out << "\n";
+  }
+}
+
+std::vector<int> EveryColumn(const TVXBaseLemmaMatchCapableList& list) {
+  std::vector<int> columns(static_cast<size_t>(std::max(0, list.HeadingCount())));
+  for (size_t c = 0; c < columns.size(); ++c) columns[c] = static_cast<int>(c);
+  return columns;
+}
+
+// The texts' statistics a document keeps (the study's, for a keyword list); nullptr for a kind
+// that keeps none.
+TVXStatsList* StatisticsOf(T_WholeWordlistHolder& doc) {
+  switch (doc.ListKind) {
+    case kListWordList:
+    case kListDetailedConsistency: return &doc.Stats();
+    case kListKeywords: return doc.Keywords().fKWStats.get();
+    default: return nullptr;
+  }
+}
+
+// The statistics grid: the overall row first when there are several texts. Columns without a
+// figure for any text are left out, as the grid leaves them out.
+void PrintStatistics(const std::string& file, TVXStatsList& stats, std::ostream& out) {
+  stats.SetHeadings(StatisticsHeadings());
+  std::vector<int> columns;
+  for (int c = 0; c < stats.HeadingCount(); ++c)
+    if (c <= 1 || (!stats.Headings()[static_cast<size_t>(c)].empty() && !stats.IsEmptyDataColumn(c)))
+      columns.push_back(c);
+  out << file << ": statistics of " << stats.Count() << (stats.Count() == 1 ? " text" : " texts")
+      << (stats.OverallCount() ? ", the overall row first" : "") << "\n";
+  PrintTable(stats, columns, stats.TotalRowCount(), 0, out);
+}
+
+// "show --statistics" of a document's statistics, or of a statistics file of its own (an index's
+// ".stats").
+int ShowStatistics(const std::string& file, const TListView& view, std::ostream& out, std::ostream& err) {
+  if (view.sort_kind >= 0 || view.column >= 0 || view.descending || view.frequency || view.entropy)
+    return Refused(err, "--statistics shows the texts in the order they were read: give no other option");
+  std::string why;
+  std::unique_ptr<T_WholeWordlistHolder> doc = ReadSavedList(file, why);
+  if (doc) {
+    TVXStatsList* stats = StatisticsOf(*doc);
+    if (!stats)
+      return Refused(err, file + " is a " + ListKindName(doc->ListKind) + ", which keeps no statistics of texts");
+    PrintStatistics(file, *stats, out);
+    return kWordlistToolDone;
+  }
+  TVXStatsList stats(nullptr);
+  if (!FileExists(Utf8ToUtf16(file)) || !stats.ReadFromFile(Utf8ToUtf16(file)))
+    return Refused(err, why + "; nor a statistics file");
+  PrintStatistics(file, stats, out);
+  return kWordlistToolDone;
+}
+
+// The notes a document keeps (what it was made from and with), one a line as stored.
+void PrintNotes(const T_WholeWordlistHolder& doc, std::ostream& out) {
+  if (doc.fNotes.Count() == 0) return;
+  out << "notes:\n";
+  for (int i = 0; i < doc.fNotes.Count(); ++i) out << Utf16ToUtf8(doc.fNotes[i]) << "\n";
+}
+
 // The columns a user may type into, by list kind, and whether the column takes a whole number.
 struct TEditable {
   TTessorineList kind;
@@ -198,7 +270,8 @@ std::unique_ptr<T_WholeWordlistHolder> ReadSavedList(const std::string& file, st
 
 int ListViewOptionValues(const std::string& option) {
   if (option == "--sort" || option == "--column") return 1;
-  if (option == "--descending" || option == "--frequency" || option == "--entropy") return 0;
+  if (option == "--descending" || option == "--frequency" || option == "--entropy" || option == "--statistics")
+    return 0;
   return -1;
 }
 
@@ -229,27 +302,30 @@ bool ListViewOptionsFit(const TWordlistToolArgs& args, std::string& error) {
 
 int ShowListCommand(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err) {
   const std::string& file = args.operands[0];
+  const TListView view = ViewOf(args);
+  if (view.statistics) return ShowStatistics(file, view, out, err);
   std::string why;
   std::unique_ptr<T_WholeWordlistHolder> doc = ReadSavedList(file, why);
   if (!doc) return Refused(err, why);
   TVXBaseLemmaMatchCapableList* list = ShownList(*doc);
   if (!list) return Refused(err, file + " is a " + ListKindName(doc->ListKind) + ", which has no list to show");
-  const TListView view = ViewOf(args);
   std::string sorted;
   if (!Arrange(*doc, *list, view, file, sorted, why)) return Refused(err, why);
   const int display = view.frequency ? kDisplayByFrequency : 0;
   out << file << ": " << ListKindName(doc->ListKind) << ", " << list->Count() << (list->Count() == 1 ? " row" : " rows")
       << sorted << (view.frequency ? ", in frequency order" : "") << "\n";
-  TGrid_data_rec cell;
-  const int columns = list->HeadingCount();
-  for (int row = 0; row <= list->Count(); ++row) {
-    for (int c = 0; c < columns; ++c) out << (c ? "\t" : "") << CellText(*list, c, row, display, cell);
-    out << "\n";
-  }
+  PrintTable(*list, EveryColumn(*list), list->Count(), display, out);
   // The status text of the first row shown.
   const int first = view.frequency ? doc->Words().RowForDisplay(0, kDisplayByFrequency) + 1 : 1;
   out << "status: "
       << (list->Count() > 0 ? Utf16ToUtf8(list->GetStatusbarDataAsString(list->MainWordColumn(), first)) : "") << "\n";
+  // A consistency list's second grid: the words each pair of lists shares, and their Dice.
+  if (doc->ListKind == kListDetailedConsistency) {
+    TDetailedConsistencyRelationsList& pairs = doc->DetailedConsistency().Relations();
+    out << "pairs of lists: " << pairs.Count() << "\n";
+    PrintTable(pairs, EveryColumn(pairs), pairs.Count(), 0, out);
+  }
+  PrintNotes(*doc, out);
   return kWordlistToolDone;
 }
 
@@ -294,7 +370,8 @@ int SetCellCommand(const TWordlistToolArgs& args, std::ostream& out, std::ostrea
   if (!doc->SaveToFile(Utf8ToUtf16(target), 0, 0, 0))
     return Refused(err, "could not write " + target +
                             (doc->LastFailure().empty() ? std::string() : ": " + Utf16ToUtf8(doc->LastFailure())));
-  out << target << ": row " << row << ", column " << column << " (" << heading << "): " << before << " -> " << after
+  out << wordlist_tool::WrittenFile(target, doc->ListKind) << ": row " << row << ", column " << column << " ("
+      << heading << "): " << before << " -> " << after
       << "\n";
   return kWordlistToolDone;
 }

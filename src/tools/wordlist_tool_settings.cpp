@@ -16,7 +16,7 @@
 namespace {
 
 // The records a change may touch, read once and written back together. The relationship
-// settings live inside the index settings; the last four are single values of the store.
+// settings live inside the index settings; the last six are single values of the store.
 struct TToolRecords {
   TWordlist_settings_rec words = GetWordlistSettings();
   TWordlistIndexSettingsRec index = GetWordlistIndexSettings();
@@ -29,6 +29,8 @@ struct TToolRecords {
   bool exact_word_length = GetExactWordLength();
   bool cut_lower_case = GetCutLowCase();
   uint32_t conversion = GetTextConversionOptions();
+  bool head_word_only = GetLemmaHeadWordFreqOnly();
+  bool omit_head_word = GetLemmaOmitHeadWordInWordlist();
   void Save() {
     SetRelationshipSettingsOf(index, relationships);
     SetWordlistSettings(words);
@@ -41,6 +43,8 @@ struct TToolRecords {
     SetExactWordLength(exact_word_length);
     SetCutLowCase(cut_lower_case);
     SetTextConversionOptions(conversion);
+    SetLemmaHeadWordFreqOnly(head_word_only);
+    SetLemmaOmitHeadWordInWordlist(omit_head_word);
   }
 };
 
@@ -272,6 +276,10 @@ const std::vector<TSetting>& Settings() {
         YesNo("stop-list-continuous", [](const R& r) { return r.stop.Action() != 0; },
               [](R& r, bool v) { r.stop.SetAction(v ? 1 : 0); }),
         ListFile("lemma-list", &R::lemmas),
+        YesNo("lemma-head-word-frequency-only", [](const R& r) { return r.head_word_only; },
+              [](R& r, bool v) { r.head_word_only = v; }),
+        YesNo("lemma-omit-head-word", [](const R& r) { return r.omit_head_word; },
+              [](R& r, bool v) { r.omit_head_word = v; }),
     };
     s.insert(s.end(), rest.begin(), rest.end());
     return s;

@@ -1,7 +1,9 @@
 // The word-list tool's own stored settings as linzora_wordlist shows and changes them
 // ("settings NAME=VALUE..."): the word-list settings its lists are counted with, the corpus
-// index's cluster settings, the moving window's and the consistency list's, and its stop list
-// (the file, and whether its words also leave the statistics). Each setting has a
+// index's cluster settings, the moving window's and the consistency list's, its stop list
+// (the file, and whether its words also leave the statistics) and its lemma list (the file, and
+// whether a lemma counts by its head word alone and shows its head word among its forms). Each
+// setting has a
 // name, a range and one field of one record of the settings store; the concordancer reads the
 // same store.
 #pragma once

@@ -8,7 +8,15 @@
 //       separated by tabs), then the status text of the first row shown. --sort binds a sort kind
 //       of the list to the first level, --column sorts as a click on that column's heading does;
 //       either ascends unless --descending. --frequency shows a word list in frequency order,
-//       --entropy adds a word list's column of the lemmas' relative entropy;
+//       --entropy adds a word list's column of the lemmas' relative entropy. After the status
+//       line: for a consistency list "pairs of lists: N" and its second grid (the words each
+//       pair shares and their Dice coefficient); then "notes:" and the document's notes, one a
+//       line as stored (a keyword list's name its reference list, procedure and thresholds);
+//   show LIST.lst|INDEX.stats --statistics
+//       the statistics of the texts a list was made from (a keyword list's: its study's), or a
+//       statistics file of its own: a title line, the headings, the overall row (with more than
+//       one text) and a line per text, in the order the texts were read; only the columns some
+//       text has a figure in;
 //   set-cell LIST.lst ROW COLUMN TEXT [-o OUT.lst] [--frequency]
 //       puts TEXT into a cell the list lets a user edit (ROW as "show" numbers it, COLUMN a grid
 //       column) and saves the list (over itself unless -o);

@@ -1,7 +1,6 @@
 #include "windows/extra_details_window.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QVBoxLayout>
 
 #include "platform/rtl/files.h"
@@ -36,14 +35,11 @@ TFormExtraDetails::TFormExtraDetails(QWidget* parent) : TVXStylableForm<QWidget>
   menu_->addAction(QStringLiteral("Open selected file"), this, [this] { OpenSelected(); })
       ->setObjectName(QStringLiteral("Openselectedfile1"));
   menu_->addAction(QStringLiteral("Save list of files"), this, [this] {
+    TFileDialogRequest r;
+    r.filter = u"Text files (*.txt);;All files (*)";
+    r.default_ext = u".txt";
     UString name;
-    if (choose_list_file) {
-      if (!choose_list_file(name)) return;
-    } else {
-      name = FromQString(QFileDialog::getSaveFileName(this, QStringLiteral("Save list of files"), QString(),
-                                                      QStringLiteral("Text files (*.txt);;All files (*)")));
-      if (name.empty()) return;
-    }
+    if (!file_dialogs_().ChooseFileToSave(r, name)) return;
     SaveTheList(name);
   })->setObjectName(QStringLiteral("Savethelist1"));
   list_->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -59,6 +55,12 @@ TFormExtraDetails::TFormExtraDetails(QWidget* parent) : TVXStylableForm<QWidget>
 }
 
 TFormExtraDetails::~TFormExtraDetails() = default;
+
+void TFormExtraDetails::SetFileDialogs(std::function<TFileDialogs*()> dialogs) {
+  given_dialogs_ = dialogs;
+  file_dialogs_.Set(dialogs);
+  if (viewer_) viewer_->SetFileDialogs(std::move(dialogs));
+}
 
 void TFormExtraDetails::ClearForNewSearch(bool with_popup, bool clear_lists) {
   menu_->setEnabled(with_popup);
@@ -144,7 +146,10 @@ void TFormExtraDetails::Frequencies() { ComputeWordFrequencies(&highlight_words_
 
 bool TFormExtraDetails::OpenFileInViewer(UStringView file_name) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  if (!viewer_) viewer_ = new TFormOneTextFileShower(this);
+  if (!viewer_) {
+    viewer_ = new TFormOneTextFileShower(this);
+    if (given_dialogs_) viewer_->SetFileDialogs(given_dialogs_);
+  }
   TFileDetails3_string details;
   details.file_name = UString(file_name);
   const bool ok = viewer_->OpenAndShowAText(details, 0x7FFFFFFF, status_);

@@ -19,6 +19,7 @@
 #include "platform/search/search_items.h"
 #include "shell/viewers/extra_details_counts.h"
 #include "shell/qt/form_base.h"
+#include "shell/qt/qt_file_dialogs.h"
 #include "shell/qt/vx_status_bar.h"
 
 class TFormOneTextFileShower;
@@ -55,8 +56,9 @@ class TFormExtraDetails : public TVXStylableForm<QWidget> {
   const std::vector<TExtraDetailsLine>& Lines() const { return lines_; }
   TFormOneTextFileShower* Viewer() const { return viewer_; }
   const UString& OpenFilename() const { return open_filename_; }
-  // The save dialog (tests answer it).
-  std::function<bool(UString& name)> choose_list_file;
+  // "Save list of files" and the viewer's Save as RTF ask these dialogs (the main window's), else
+  // the program's own.
+  void SetFileDialogs(std::function<TFileDialogs*()> dialogs);
   bool EDBusy = false;
 
  private:
@@ -75,4 +77,6 @@ class TFormExtraDetails : public TVXStylableForm<QWidget> {
   TJobToken* job_ = nullptr;
   UString open_filename_;
   TFormOneTextFileShower* viewer_ = nullptr;
+  std::function<TFileDialogs*()> given_dialogs_;
+  TWindowFileDialogs file_dialogs_{this};
 };

@@ -4,7 +4,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -77,7 +76,7 @@ bool TFormSetColActiveColChooser::SetTheAlternatives(TVXBaseDataClass* list) {
 
 TFormBreakdown::TFormBreakdown(QWidget* parent) : TVXStylableForm<QWidget>(parent, Qt::Window) {
   setWindowTitle(QStringLiteral("Breakdown"));
-  SetHelpContext(this, 4730);
+  SetHelpContext(this, BreakdownHelpContext(current_tool_var));
   auto* outer = new QVBoxLayout(this);
   auto* memos = new QHBoxLayout;
   auto* sbox = new QGroupBox(QStringLiteral("searches"), this);
@@ -135,16 +134,21 @@ TFormBreakdown::TFormBreakdown(QWidget* parent) : TVXStylableForm<QWidget>(paren
   outer->addLayout(buttons);
   connect(count_, &QPushButton::clicked, this, [this] { CountClick(); });
   connect(stop_, &QPushButton::clicked, this, [this] { StopClick(); });
-  connect(help, &QPushButton::clicked, this, [this] { OpenHelpPage(HelpContextOf(this)); });
-  connect(load_, &QPushButton::clicked, this, [this] {
-    const QString name = QFileDialog::getOpenFileName(this, QStringLiteral("Load"), QString(),
-                                                      QStringLiteral("Text files (*.txt);;All files (*)"));
-    if (!name.isEmpty()) LoadSearches(FromQString(name));
+  // Help opens the way the main window's Help does.
+  connect(help, &QPushButton::clicked, this, [this] { AskOwnerForHelp(this, HelpContextOf(this)); });
+  auto text_files = [] {
+    TFileDialogRequest r;
+    r.filter = u"Text files (*.txt);;All files (*)";
+    r.default_ext = u".txt";
+    return r;
+  };
+  connect(load_, &QPushButton::clicked, this, [this, text_files] {
+    UString name;
+    if (file_dialogs_().ChooseFileToOpen(text_files(), name)) LoadSearches(name);
   });
-  connect(save_, &QPushButton::clicked, this, [this] {
-    const QString name = QFileDialog::getSaveFileName(this, QStringLiteral("Save"), QString(),
-                                                      QStringLiteral("Text files (*.txt);;All files (*)"));
-    if (!name.isEmpty()) SaveResults(FromQString(name));
+  connect(save_, &QPushButton::clicked, this, [this, text_files] {
+    UString name;
+    if (file_dialogs_().ChooseFileToSave(text_files(), name)) SaveResults(name);
   });
   resize(640, 460);
 }

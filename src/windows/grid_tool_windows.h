@@ -12,6 +12,7 @@
 #include "platform/runtime/vx_tools.h"
 #include "shell/grid_tools/breakdown_rules.h"
 #include "shell/qt/form_base.h"
+#include "shell/qt/qt_file_dialogs.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -60,6 +61,8 @@ class TFormBreakdown : public TVXStylableForm<QWidget> {
   void StopClick();
   bool LoadSearches(UStringView file_name);
   bool SaveResults(UStringView file_name);
+  // Load and Save ask these dialogs (the main window's), else the program's own.
+  void SetFileDialogs(std::function<TFileDialogs*()> dialogs) { file_dialogs_.Set(std::move(dialogs)); }
 
   QPlainTextEdit* Searches() const { return searches_; }
   QPlainTextEdit* Results() const { return results_; }
@@ -90,6 +93,7 @@ class TFormBreakdown : public TVXStylableForm<QWidget> {
   QPushButton* save_ = nullptr;
   QPushButton* load_ = nullptr;
   QProgressBar* progress_ = nullptr;
+  TWindowFileDialogs file_dialogs_{this};
 };
 
 class TFormBatchChoose : public TVXStylableForm<QWidget> {

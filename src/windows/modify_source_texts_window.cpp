@@ -1,6 +1,7 @@
 #include "windows/modify_source_texts_window.h"
 
 #include <pwd.h>
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -113,7 +114,7 @@ TFormModifySourceTexts::TFormModifySourceTexts(QWidget* parent) : TVXDialogForm(
   set_form->addRow(QStringLiteral("your initials (optional)"), set_initials_);
   set_date_ = DateBox(set_group);
   set_form->addRow(set_date_);
-  auto* set_ok = new QPushButton(QStringLiteral("OK"), set_group);
+  auto* set_ok = set_ok_ = new QPushButton(QStringLiteral("OK"), set_group);
   set_ok->setObjectName(QStringLiteral("ElPopupButtonSET"));
   set_form->addRow(set_ok);
   (new QVBoxLayout(set_page))->addWidget(set_group);
@@ -131,7 +132,7 @@ TFormModifySourceTexts::TFormModifySourceTexts(QWidget* parent) : TVXDialogForm(
   sw_form->addRow(QStringLiteral("your initials"), sw_initials_);
   sw_date_ = DateBox(sw_group);
   sw_form->addRow(sw_date_);
-  auto* sw_ok = new QPushButton(QStringLiteral("OK"), sw_group);
+  auto* sw_ok = sw_ok_ = new QPushButton(QStringLiteral("OK"), sw_group);
   sw_ok->setObjectName(QStringLiteral("ElPopupButtonSW"));
   sw_form->addRow(sw_ok);
   (new QVBoxLayout(sw_page))->addWidget(sw_group);
@@ -160,6 +161,17 @@ TFormModifySourceTexts::TFormModifySourceTexts(QWidget* parent) : TVXDialogForm(
   undo_button->setObjectName(QStringLiteral("ElPopupButtonUndo"));
   undo_layout->addWidget(undo_button);
   pages_->addTab(undo_page, QStringLiteral("Undo"));
+
+  // What a modification did, below the pages once it is done.
+  report_summary_ = new QLabel(this);
+  report_summary_->setObjectName(QStringLiteral("ElLabelReport"));
+  report_summary_->setWordWrap(true);
+  column->addWidget(report_summary_);
+  report_list_ = new QListWidget(this);
+  report_list_->setObjectName(QStringLiteral("ElListBoxReport"));
+  column->addWidget(report_list_);
+  report_summary_->hide();
+  report_list_->hide();
 
   const TDialogButtons b = AddDialogButtons(this, column, true, kModifyHelpContext, QStringLiteral("Close"));
   connect(b.ok, &QPushButton::clicked, this, [this] { SetModalResult(mrCancel); });
@@ -205,7 +217,7 @@ void TFormModifySourceTexts::SetOKClick() {
     return;
   }
   wanted_ = TModifySourceTexts::mst_set;
-  SetModalResult(mrOK);
+  ChoiceMade();
 }
 
 void TFormModifySourceTexts::SearchWordOKClick() {
@@ -219,7 +231,34 @@ void TFormModifySourceTexts::SearchWordOKClick() {
     return;
   }
   wanted_ = TModifySourceTexts::mst_search_word;
-  SetModalResult(mrOK);
+  ChoiceMade();
+}
+
+void TFormModifySourceTexts::ChoiceMade() {
+  if (!carry_out_) {
+    SetModalResult(mrOK);
+    return;
+  }
+  const TModificationDone done = carry_out_();
+  modified_ = true;
+  // The lines now name the changed texts' new bytes: a second go would change them again.
+  set_ok_->setEnabled(false);
+  sw_ok_->setEnabled(false);
+  ShowDone(done);
+}
+
+void TFormModifySourceTexts::ShowDone(const TModificationDone& done) {
+  UString said = IntToUStr(std::max(done.made, 0)) + (done.made == 1 ? u" change made." : u" changes made.");
+  if (!done.refused.empty())
+    said += u" Not changed (" + IntToUStr(static_cast<int64_t>(done.refused.size())) + u"), and why:";
+  report_summary_->setText(ToQString(said));
+  report_summary_->show();
+  report_list_->clear();
+  for (const UString& r : done.refused) {
+    auto* item = new QListWidgetItem(ToQString(r), report_list_);
+    item->setToolTip(ToQString(r));
+  }
+  report_list_->setVisible(!done.refused.empty());
 }
 
 void TFormModifySourceTexts::FillUndoList() {

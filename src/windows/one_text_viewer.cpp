@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QRegularExpression>
@@ -238,10 +237,11 @@ bool TFormOneTextFileShower::OpenAtHit(UStringView file_name, int64_t size, int6
   if (!OpenAndShowAText(details, 0x7FFFFFFF, parent_bar)) return false;
   view_->SearchList.LoadFromAStringlist(words);
   UString message;
-  const THitCheck check = CheckHitInText(*view_->Model(), size, write_ns, byte, hit, message);
+  int32_t units = static_cast<int32_t>(hit.size());
+  const THitCheck check = CheckHitInText(*view_->Model(), size, write_ns, byte, hit, message, &units);
   if (check == THitCheck::Same) {
     view_->ShowByte(byte, true);
-    view_->SelectAtByte(byte, static_cast<int64_t>(hit.size()));
+    view_->SelectAtByte(byte, units);
   } else {
     status_->SetPanelText(kPanelLine, message);
   }
@@ -255,7 +255,7 @@ bool TFormOneTextFileShower::OpenAtHit(UStringView file_name, int64_t size, int6
   if (check == THitCheck::Same) {
     if (!view_->GoToHitAtByte(byte)) {
       view_->ShowByte(byte, true);
-      view_->SelectAtByte(byte, static_cast<int64_t>(hit.size()));
+      view_->SelectAtByte(byte, units);
     }
   } else {
     view_->ShowByte(view_->Model()->TextStart());
@@ -414,15 +414,14 @@ void TFormOneTextFileShower::TrimTheText(bool trimmed) {
 }
 
 bool TFormOneTextFileShower::TryToSaveAsRTF() {
-  UString name = ChangeFileExt(current_short_filename, u"");
-  if (choose_rtf_file) {
-    if (!choose_rtf_file(name)) return false;
-  } else {
-    const QString chosen = QFileDialog::getSaveFileName(this, QStringLiteral("Save as RTF"), ToQString(name),
-                                                        QStringLiteral("RTF files (*.rtf);;All files (*)"));
-    if (chosen.isEmpty()) return false;
-    name = FromQString(chosen);
-  }
+  TFileDialogRequest r;
+  r.file_name = ChangeFileExt(current_short_filename, u"");
+  r.filter = u"RTF files (*.rtf);;All files (*)";
+  r.default_ext = u".rtf";
+  // Overwriting is asked below, once.
+  r.overwrite_question = false;
+  UString name;
+  if (!file_dialogs_().ChooseFileToSave(r, name)) return false;
   if (ExtractFileExt(name).empty()) name += u".rtf";
   return AutoSaveAsRTF(name, u"", u"");
 }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "shell/qt/form_base.h"
+#include "shell/qt/qt_file_dialogs.h"
 #include "shell/qt/source_text_view.h"
 #include "shell/qt/vx_status_bar.h"
 
@@ -66,7 +67,8 @@ class TFormOneTextFileShower : public TVXStylableForm<QWidget> {
   bool OpenAndShowAText(const TFileDetails3_string& details, int64_t limit, TVXStatusBar* parent_bar);
   // Opens the text at a concordance line's hit (its file byte and characters) with the words
   // highlighted. The text must be the one the run read (size and time as kept, when kept: size
-  // above 0) and hold the hit's characters at its byte; otherwise it opens at its start,
+  // above 0) and hold the hit's characters at its byte, as the line shows them (a phrase over a
+  // line end is selected whole); otherwise it opens at its start,
   // nothing is highlighted as the hit, and the status line says why. False when it did not open.
   bool OpenAtHit(UStringView file_name, int64_t size, int64_t write_ns, int64_t byte, UStringView hit,
                  const std::vector<UString>& words, TVXStatusBar* parent_bar);
@@ -108,8 +110,8 @@ class TFormOneTextFileShower : public TVXStylableForm<QWidget> {
   std::function<bool(int)> LoadProgress;
   bool confirm_RTF_save = true;
   const std::vector<UString>* ComparisonWholeLines = nullptr;
-  // The save dialog (tests answer it): the name proposed in, the name chosen out.
-  std::function<bool(UString& name)> choose_rtf_file;
+  // Save as RTF asks these dialogs (the main window's), else the program's own.
+  void SetFileDialogs(std::function<TFileDialogs*()> dialogs) { file_dialogs_.Set(std::move(dialogs)); }
 
  private:
   bool HighlightingProgress(int percent);
@@ -126,4 +128,5 @@ class TFormOneTextFileShower : public TVXStylableForm<QWidget> {
   QMenu* menu_ = nullptr;
   QAction* ruler_action_ = nullptr;
   bool list_enabled_ = true;
+  TWindowFileDialogs file_dialogs_{this};
 };

@@ -195,8 +195,11 @@ void TFormStartWizardC::BuildWindow() {
     connect(l, &QListWidget::itemClicked, this, [this, l] { ListboxContextSpanClick(l); });
   radio_span_ = new QRadioButton(QStringLiteral("a span"), ctx_group);
   radio_exact_ = new QRadioButton(QStringLiteral("exact"), ctx_group);
-  connect(radio_span_, &QRadioButton::clicked, this, [this] { CheckAndStoreChoices(); });
-  connect(radio_exact_, &QRadioButton::clicked, this, [this] { CheckAndStoreChoices(); });
+  for (QRadioButton* radio : {radio_span_, radio_exact_})
+    connect(radio, &QRadioButton::clicked, this, [this] {
+      placed_since_show_ = true;
+      CheckAndStoreChoices();
+    });
   cl->addWidget(radio_span_, 1, 0);
   cl->addWidget(radio_exact_, 1, 2);
   cl->addWidget(span_left_, 2, 0);
@@ -268,6 +271,8 @@ void TFormStartWizardC::BuildWindow() {
 void TFormStartWizardC::FormShow() {
   TFormVXWizard::FormShow();
   typed_since_show_ = false;
+  context_typed_since_show_ = false;
+  placed_since_show_ = false;
   radio_span_->setChecked(true);
   RefreshWizardPages();
   ShowChosenItems(false);
@@ -282,7 +287,20 @@ void TFormStartWizardC::RefreshWizardPages() {
   if (!fChosenFiles) return;
   fhistory_saved = false;
   AddAnySingleCharsToPopupMenu();
+  const TConcSettingsRec32 mine = fchoices;
   fchoices = GetConcSaveRec();
+  // The window shows what was run: the context word and its place as stored, an exact place as
+  // exact; what the user chose since the window was shown stays until OK.
+  if (placed_since_show_) {
+    fchoices.SetExactContextPosition(mine.ExactContextPosition());
+    fchoices.SetContextHorizons(mine.ContextHorizons());
+  } else {
+    ShowStoredContextPlace();
+  }
+  if (!context_typed_since_show_) {
+    const QSignalBlocker block(context_box_);
+    context_box_->setCurrentText(fchoices.ContextWordsWanted() ? ToQString(fchoices.ContextWord()) : QString());
+  }
   UString sw = fchoices.SearchWord();
   if (sw.empty() && search_box_->count() > 0) sw = FromQString(search_box_->itemText(0));
   // What the user typed since the window was shown stays: an activation only refreshes the rest.
@@ -324,11 +342,22 @@ void TFormStartWizardC::RefreshWizardPages() {
   choose_button_->setText(QStringLiteral("Change Selection"));
 }
 
+void TFormStartWizardC::ShowStoredContextPlace() {
+  // Without a context word a place means nothing: the span shows.
+  const int exact = fchoices.ContextWordsWanted() ? ExactListIndexOfPosition(fchoices.ExactContextPosition()) : -1;
+  if (exact >= 0) {
+    radio_exact_->setChecked(true);
+    span_exact_->setCurrentRow(exact);
+  } else {
+    radio_span_->setChecked(true);
+  }
+}
+
 // --- the boxes -----------------------------------------------------------------------------------
 
 void TFormStartWizardC::EditChange(QComboBox* box) {
   UString text = BoxText(box);
-  if (DeadKeysLoaded()) {
+  if (DeadKeysLoaded() && GetDeadKeyListCustomised()) {
     const UString applied = UserDeadKeys().Applied(text);
     if (applied != text) {
       const QSignalBlocker block(box);
@@ -342,6 +371,7 @@ void TFormStartWizardC::EditChange(QComboBox* box) {
     SetConcSaveRecSearchword(text);
   } else if (box == context_box_) {
     modified_[1] = true;
+    context_typed_since_show_ = true;
     SetConcSaveRecContextword(text);
   } else {
     modified_[2] = true;
@@ -464,6 +494,7 @@ void TFormStartWizardC::ShowChosenItems(bool with_lemmas) {
 }
 
 void TFormStartWizardC::ListboxContextSpanClick(QListWidget* sender) {
+  placed_since_show_ = true;
   if (sender == span_exact_) {
     radio_exact_->setChecked(true);
     if (QListWidgetItem* item = span_exact_->currentItem())

@@ -113,11 +113,15 @@ class TFormStartWizardC : public TFormVXWizard {
   void EditChange(QComboBox* box);
   void RebuildPasteMenu();
   QComboBox* WordBox(const QString& name);
+  // The radio buttons and the exact list as the stored choices place the context word.
+  void ShowStoredContextPlace();
 
   QPointer<QObject> main_window_;
   bool fhistory_saved = false;
   bool FPopupActive = false;
   bool typed_since_show_ = false;
+  bool context_typed_since_show_ = false;
+  bool placed_since_show_ = false;  // a span or an exact place chosen since the window was shown
   std::array<bool, 3> modified_{};
   TPasteCharacterItems paste_items_;
 

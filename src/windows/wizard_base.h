@@ -2,8 +2,10 @@
 // store told which window of the tool is active while it is, the chosen texts it shows (the main
 // window's, never owned here) and whether it has been shown.
 //
-// SetupKeyboardAndControls is applied to any form when it is made (the main window too): the
-// user's dead keys are loaded once per run, the keyboard choice is noted once (there is no
+// SetupKeyboardAndControls is applied to any form when it is made (the main window too), and again
+// to the main window and the start wizard after a settings change: the user's dead keys are loaded
+// once per run (once Settings > General switches them on; the word boxes apply them only while it
+// does), the keyboard choice is noted once (there is no
 // layout switch to make on this desktop), labels are made transparent and file-name boxes take
 // the dialog option, through every nested panel.
 #pragma once

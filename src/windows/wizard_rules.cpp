@@ -34,6 +34,13 @@ std::vector<TExactSpanEntry> ExactSpanEntries() {
 
 int ExactListStartIndex() { return static_cast<int>(ExactSpanEntries().size()) / 2; }
 
+int ExactListIndexOfPosition(int position) {
+  const std::vector<TExactSpanEntry> entries = ExactSpanEntries();
+  for (size_t i = 0; i < entries.size(); ++i)
+    if (entries[i].Position() == position) return static_cast<int>(i);
+  return -1;
+}
+
 void ApplyExactPosition(TConcSettingsRec32& rec, int position) {
   rec.SetExactContextPosition(position);
   if (position >= 1) {

@@ -28,6 +28,8 @@ struct TExactSpanEntry {
 std::vector<TExactSpanEntry> ExactSpanEntries();
 // The exact list's entry selected at first (the middle one).
 int ExactListStartIndex();
+// The exact list's entry of a position (-3: three words to the left); -1 for 0 or one beyond the list.
+int ExactListIndexOfPosition(int position);
 // An exact position chosen: the position at 668 and the horizons it implies.
 void ApplyExactPosition(TConcSettingsRec32& rec, int position);
 // "a span" chosen again on OK: no exact position.

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMouseEvent>
@@ -19,6 +18,7 @@
 #include "platform/runtime/vx_dialogs.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/settings/settings_access.h"
+#include "platform/text/text_services.h"
 #include "shell/qt/help_access.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/word_cloud_painter.h"
@@ -81,26 +81,24 @@ TFormWordCloud::TFormWordCloud(QWidget* parent) : TVXStylableForm<QWidget>(paren
   };
   button("AdvGlowButtonCopy", QStringLiteral("Copy"), [this] { CopyToClipboard(); });
   button("AdvGlowButtonSAve", QStringLiteral("Save"), [this] {
+    TFileDialogRequest r;
+    r.filter = u"PNG pictures (*.png)";
+    r.default_ext = u".png";
     UString name;
-    if (choose_png_file ? choose_png_file(name) : false) SaveImage(name);
-    else if (!choose_png_file) {
-      const QString chosen = QFileDialog::getSaveFileName(this, QStringLiteral("Save picture"), QString(),
-                                                          QStringLiteral("PNG pictures (*.png)"));
-      if (!chosen.isEmpty()) SaveImage(FromQString(chosen.endsWith(QStringLiteral(".png")) ? chosen : chosen + QStringLiteral(".png")));
-    }
+    if (!file_dialogs_().ChooseFileToSave(r, name)) return;
+    // The picture is PNG whatever the name chosen says.
+    if (LowerCaseU(ExtractFileExt(name)) != u".png") name += u".png";
+    SaveImage(name);
   });
   button("AdvGlowButtonPrint", QStringLiteral("Print"), [this] {
     QPrinter printer;
     if (QPrinterInfo::availablePrinters().isEmpty()) {
       // No printer: the page goes to a PDF file.
+      TFileDialogRequest r;
+      r.filter = u"PDF files (*.pdf)";
+      r.default_ext = u".pdf";
       UString pdf;
-      if (choose_pdf_file) {
-        if (!choose_pdf_file(pdf)) return;
-      } else {
-        pdf = FromQString(QFileDialog::getSaveFileName(this, QStringLiteral("Print to PDF"), QString(),
-                                                       QStringLiteral("PDF files (*.pdf)")));
-        if (pdf.empty()) return;
-      }
+      if (!file_dialogs_().ChooseFileToSave(r, pdf)) return;
       printer.setOutputFormat(QPrinter::PdfFormat);
       printer.setOutputFileName(ToQString(pdf));
     }

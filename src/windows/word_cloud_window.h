@@ -20,6 +20,7 @@
 #include <memory>
 
 #include "shell/qt/form_base.h"
+#include "shell/qt/qt_file_dialogs.h"
 #include "shell/viewers/word_cloud_layout.h"
 
 class TVXBaseDataClass;
@@ -53,9 +54,9 @@ class TFormWordCloud : public TVXStylableForm<QWidget> {
   bool SaveImage(UStringView file_name);
   // The picture on the printer's page, scaled to fit.
   bool PrintOn(QPrinter& printer);
-  // Save and Print ask for their file through these (tests answer them).
-  std::function<bool(UString& name)> choose_png_file;
-  std::function<bool(UString& pdf_name)> choose_pdf_file;
+  // Save, and Print without a printer (into a PDF file), ask these dialogs for the file (the
+  // main window's), else the program's own.
+  void SetFileDialogs(std::function<TFileDialogs*()> dialogs) { file_dialogs_.Set(std::move(dialogs)); }
 
   TWordCloud& Cloud() const { return *cloud_; }
   const QImage& Picture() const { return picture_; }
@@ -92,4 +93,5 @@ class TFormWordCloud : public TVXStylableForm<QWidget> {
   QSpinBox* min_font_ = nullptr;
   double dpi_x_ = 96;
   double dpi_y_ = 96;
+  TWindowFileDialogs file_dialogs_{this};
 };

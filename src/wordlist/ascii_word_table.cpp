@@ -8,15 +8,13 @@
 #include <new>
 #include <utility>
 
-#include "platform/runtime/process_memory.h"
-
 namespace {
 
 // A text's first cells: 8 KiB of short ones, 16 of each longer size (few texts hold many long
 // forms, and a run of many small texts makes and clears a table of each size for every text).
 template <int32_t Units>
 constexpr int kFirstCellsLog = Units == 16 ? 8 : 4;
-constexpr size_t kHugePage = kLargePageBytes;
+constexpr size_t kHugePage = size_t{2} << 20;  // the system's huge page
 
 }  // namespace
 

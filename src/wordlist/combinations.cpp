@@ -81,6 +81,12 @@ int32_t TPhraseFramesList::AddANeighbourRec(void* row, int32_t frequency, const 
 bool TPhraseFramesList::PhraseFrames(const std::function<bool(const TPhraseFrame_Rec&)>& add, int32_t threads) const {
   const int32_t workers = std::max(1, threads);
   const int32_t clusters = Count();
+  // The occurrences of a frame are counted through the shortest clusters that begin with it
+  // (of its own length, or of the shortest length counted when it is shorter): a longer cluster
+  // beginning with it, or holding it further in, repeats occurrences that such a cluster holds.
+  auto counts = [shortest = shortest_inserted](const TComb& comb, int32_t length) {
+    return comb.s == 0 && length == std::max(comb.w, shortest);
+  };
   std::vector<std::vector<TPhraseFrame_Rec>> found(static_cast<size_t>(workers));
   // Worker `share` keeps the combinations whose hash falls in its share.
   auto work = [&](int32_t share) {
@@ -120,25 +126,28 @@ bool TPhraseFramesList::PhraseFrames(const std::function<bool(const TPhraseFrame
           if (f.hash != h) continue;
           const uint32_t* other = types_.data() + types_at_[static_cast<size_t>(f.cluster)];
           if (!SameComb(types, comb, other, f.comb)) continue;
-          // Once per cluster: a cluster meets its own combination again only after its own item.
+          // Once per cluster: a cluster meets its own combination again only after its own item,
+          // and at a later start, so that the first meeting is the one that may count.
           if (items[static_cast<size_t>(f.last_item)].cluster == c) return;
           items.push_back({c, -1});
           items[static_cast<size_t>(f.last_item)].next = static_cast<int32_t>(items.size()) - 1;
           f.last_item = static_cast<int32_t>(items.size()) - 1;
-          f.frequency += freqs_[static_cast<size_t>(c)];
+          if (counts(comb, length)) f.frequency += freqs_[static_cast<size_t>(c)];
           ++f.count;
           return;
         }
         items.push_back({c, -1});
         const int32_t item = static_cast<int32_t>(items.size()) - 1;
-        frames.push_back({h, c, comb, freqs_[static_cast<size_t>(c)], item, item, 1});
+        const int64_t frequency = counts(comb, length) ? freqs_[static_cast<size_t>(c)] : 0;
+        frames.push_back({h, c, comb, frequency, item, item, 1});
         slots[i] = static_cast<int32_t>(frames.size()) - 1;
         if (frames.size() * 2 > slots.size()) grow();
       });
     }
     std::vector<TPhraseFrame_Rec>& out = found[static_cast<size_t>(share)];
     for (const TFrame& f : frames) {
-      if (f.count < 2 || f.frequency < min_freq) continue;
+      // A frame no cluster begins with has no occurrence counted: it is not one.
+      if (f.count < 2 || f.frequency == 0 || f.frequency < min_freq) continue;
       TPhraseFrame_Rec rec;
       rec.frequency = f.frequency;
       rec.pattern = PatternOf(types_.data() + types_at_[static_cast<size_t>(f.cluster)], f.comb);

@@ -1,8 +1,13 @@
 // Phrase frames: clusters of three or more words that share all words but one position (the
 // gap). Each cluster gives its gapped combinations (TGappedComb); clusters giving the same
-// combination make a frame whose frequency is the sum of theirs. A frame counts only when more
-// than one cluster gives it, and each cluster gives each of its combinations once (a cluster with
-// a repeated word, "a a a a", meets "a * a" several times but joins that frame once).
+// combination make a frame. A frame counts only when more than one cluster gives it, and each
+// cluster gives each of its combinations once (a cluster with a repeated word, "a a a a", meets
+// "a * a" several times but joins that frame once).
+// A frame's frequency counts each of its occurrences once. Clusters nest ("a b c" is in every
+// "a b c d"), so adding up every cluster that gives a frame would count an occurrence once for
+// each cluster around it: the frequency is the sum of the clusters that begin with the frame and
+// are of its length, or of the shortest cluster length counted (shortest_inserted) when the frame
+// is shorter. Every cluster that gives it is still one of its entries.
 //
 // Finding the frames (TPhraseFramesList::PhraseFrames) spreads the combinations over the cores
 // by their hash: each worker owns one share of the hashes and walks every cluster in list order,
@@ -31,8 +36,8 @@ class TGappedComb {
   TTypeRecArrayArray combis;
 };
 
-// One frame: the clusters that give it (indices into the list's clusters), its summed frequency
-// and its pattern.
+// One frame: the clusters that give it (indices into the list's clusters), its frequency and its
+// pattern.
 struct TPhraseFrame_Rec {
   std::vector<int32_t> entries;
   int64_t frequency = 0;

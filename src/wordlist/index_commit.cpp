@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -52,6 +53,14 @@ void SyncFolder(const UString& file) {
   if (fd < 0) return;
   ::fsync(fd);
   ::close(fd);
+}
+
+// The name as the record keeps it: absolute, without "." or ".." steps, so that it means the same
+// file whatever folder an opener works in.
+UString Absolute(const UString& name) {
+  std::error_code ec;
+  const std::filesystem::path p = std::filesystem::absolute(ToFsPath(name), ec);
+  return ec ? name : FromFsPath(p.lexically_normal());
 }
 
 UString FollowedLink(const UString& name) {
@@ -177,6 +186,71 @@ bool ParseRecord(const std::vector<uint8_t>& b, TRecord& r) {
   return in.AtEnd();
 }
 
+// --- what a record may name ----------------------------------------------------------------------
+// A record is acted on only when every name in it is one a save of this index writes: each final
+// name one of the index's four files, or the file a link among them leads to; each temporary
+// sibling beside that index file and each aside beside its final name, named as CreateTemp and
+// CommitIndexFiles name them (".~NAME.<number>_<number>.tmp", ".old"). Anything else (another
+// folder, another file of the folder, a relative name, the live files) leaves the record unread.
+
+constexpr const char16_t* kIndexExtensions[] = {u".tokens", u".types", u".stats", u".markup"};
+
+bool Digits(UStringView s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
+}
+
+// The folder a name stands in, with its links followed: two spellings of one folder agree.
+UString RealFolder(const UString& name) {
+  std::error_code ec;
+  const std::filesystem::path folder = std::filesystem::weakly_canonical(ToFsPath(name).parent_path(), ec);
+  return ec ? UString() : FromFsPath(folder);
+}
+
+// Whether `name` is the entry `leaf` of the folder `real_folder` (RealFolder's form), spelt
+// absolutely and without "." or ".." steps.
+bool NamesEntry(const UString& name, const UString& real_folder, UStringView leaf) {
+  if (name.empty() || name.front() != u'/' || Absolute(name) != name) return false;
+  return ExtractFileName(name) == leaf && !real_folder.empty() && RealFolder(name) == real_folder;
+}
+
+// Whether `name` is a temporary file or an aside (`suffix`) a save makes beside `beside`:
+// ".~" + beside's file name + "." + pid "_" number + suffix, in beside's folder.
+bool NamesSibling(const UString& name, const UString& beside, UStringView suffix) {
+  const UString stem = u".~" + ExtractFileName(beside) + u".";
+  const UString leaf = ExtractFileName(name);
+  if (leaf.size() <= stem.size() + suffix.size() || leaf.compare(0, stem.size(), stem) != 0 ||
+      leaf.compare(leaf.size() - suffix.size(), suffix.size(), suffix) != 0)
+    return false;
+  const UStringView middle = UStringView(leaf).substr(stem.size(), leaf.size() - stem.size() - suffix.size());
+  const size_t bar = middle.find(u'_');
+  if (bar == UStringView::npos || !Digits(middle.substr(0, bar)) || !Digits(middle.substr(bar + 1))) return false;
+  return NamesEntry(name, RealFolder(beside), leaf);
+}
+
+// Empty when a save of the index whose files share `base` could have written every name of the
+// record; otherwise the first name it could not have written.
+UString ForeignName(const TRecord& r, const UString& base) {
+  const UString index = Absolute(base);
+  std::vector<bool> taken(std::size(kIndexExtensions), false);
+  for (const TMove& m : r.moves) {
+    // Which of the index's files the move is for: by its name, or by the file its link leads to.
+    size_t k = 0;
+    UString file;
+    for (; k < std::size(kIndexExtensions); ++k) {
+      file = index + kIndexExtensions[k];
+      const UString followed = FollowedLink(file);
+      if (NamesEntry(m.final_name, RealFolder(file), ExtractFileName(file)) ||
+          (followed != file && NamesEntry(m.final_name, RealFolder(followed), ExtractFileName(followed))))
+        break;
+    }
+    if (k == std::size(kIndexExtensions) || taken[k]) return m.final_name;
+    taken[k] = true;
+    if (!NamesSibling(m.temp, file, u".tmp")) return m.temp;
+    if (!m.aside.empty() && !NamesSibling(m.aside, m.final_name, u".old")) return m.aside;
+  }
+  return UString();
+}
+
 // Writes the record through a synced sibling and one rename, so that it is there whole or not at all.
 bool WriteRecord(const UString& name, const TRecord& r, UString* error) {
   const std::vector<uint8_t> bytes = RecordBytes(r);
@@ -278,8 +352,8 @@ bool CommitIndexFiles(std::vector<std::unique_ptr<TIndexFile>>& temps, const USt
   TRecord record;
   for (const auto& t : temps) {
     TMove m;
-    m.final_name = FollowedLink(t->FinalName());
-    m.temp = t->Name();
+    m.final_name = FollowedLink(Absolute(t->FinalName()));
+    m.temp = Absolute(t->Name());
     struct stat st {};
     if (::stat(Native(m.final_name).c_str(), &st) == 0) ::fchmod(t->Descriptor(), st.st_mode & 07777);
     if (!t->Sync()) {
@@ -324,6 +398,14 @@ TIndexRecovery RecoverIndexCommit(const UString& record_name, UString* message) 
   UString why;
   if (!ReadRecord(record_name, record, &why)) {
     if (message) *message = why;
+    return TIndexRecovery::Failed;
+  }
+  const UString base = ChangeFileExt(record_name, u"");
+  if (const UString foreign = ForeignName(record, base); !foreign.empty()) {
+    if (message)
+      *message = record_name + u": names \"" + foreign + u"\", which a save of the index " + base +
+                 u" does not write; the record was not acted on and nothing was changed (the index is not opened "
+                 u"while it is there)";
     return TIndexRecovery::Failed;
   }
   if (record.state == kDone) {

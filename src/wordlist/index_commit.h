@@ -18,6 +18,11 @@
 //   each temporary sibling left over removed. A "done" record is rolled forward: the files still
 //   aside are removed. Either way the record goes last, so a kill during recovery is recovered the
 //   same way the next time. A record that cannot be read is left alone and the index refused.
+//   So is a record that names anything a save of this index does not write: a record is acted
+//   on only when each of its final names is one of the index's four files (or the file a link
+//   among them leads to), each temporary sibling stands beside that index file and each aside
+//   beside its final name, both named as a save names them (".~NAME.<pid>_<number>.tmp" and
+//   ".old"), and every name is absolute. A writer records its names so.
 //   Temporary siblings that a writer killed before its record was written left behind are
 //   removed too: a writer holds a lock on each of its temporary files while it lives.
 #pragma once
@@ -45,7 +50,8 @@ enum class TIndexRecovery {
   None,          // no commit record: nothing to do
   RolledBack,    // a commit was cut short: the index as it was before it is back
   RolledForward, // a commit had finished but not tidied up: the new index stands, the old files went
-  Failed,        // the record could not be read or acted on; `message` says why, nothing was changed
+  Failed,        // the record could not be read, names what a save does not write, or could not be
+                 // acted on; `message` names the record (and the name refused) and says why
 };
 TIndexRecovery RecoverIndexCommit(const UString& record, UString* message);
 

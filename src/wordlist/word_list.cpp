@@ -117,10 +117,11 @@ void TVXWordList::RebuildFrequencyIndex() {
   }
   // One number a row, the frequency (an empty slot, taken out and not yet packed, as -1: last)
   // above the row number, so that larger frequencies come first and equal ones by descending row.
+  freq_head_word_only_ = GetLemmaHeadWordFreqOnly();
   std::vector<uint64_t> keys(static_cast<size_t>(n));
   bool fits = true;
   for (int i = 0; i < n; ++i) {
-    const int64_t f = Get(i) ? int64_t(Row(i)->data.frequency) + GetTotalJoinedFreq(i) : -1;
+    const int64_t f = Get(i) ? CountOf(i, !freq_head_word_only_) : -1;
     if (f + 1 < 0 || f + 1 > int64_t{UINT32_MAX}) fits = false;
     keys[static_cast<size_t>(i)] = (static_cast<uint64_t>(f + 1) << 32) | static_cast<uint32_t>(i);
   }
@@ -136,7 +137,7 @@ void TVXWordList::RebuildFrequencyIndex() {
     };
     std::vector<Pair> pairs;
     pairs.reserve(n);
-    for (int i = 0; i < n; ++i) pairs.push_back({Get(i) ? int64_t(Row(i)->data.frequency) + GetTotalJoinedFreq(i) : -1, i});
+    for (int i = 0; i < n; ++i) pairs.push_back({Get(i) ? CountOf(i, !freq_head_word_only_) : -1, i});
     std::sort(pairs.begin(), pairs.end(), [](const Pair& a, const Pair& b) {
       return a.freq != b.freq ? a.freq > b.freq : a.row > b.row;
     });
@@ -144,6 +145,11 @@ void TVXWordList::RebuildFrequencyIndex() {
   }
   if (show) DoProgressMessage(VXRes(TVXRes::VXFrequencyOutput));
   freq_stale_ = false;
+}
+
+bool TVXWordList::FrequencyIndexStale() const {
+  // A change of the head-word-only setting changes what every lemma is ranked by.
+  return freq_stale_ || int(fFreqNums.size()) != Count() || freq_head_word_only_ != GetLemmaHeadWordFreqOnly();
 }
 
 const std::vector<int32_t>& TVXWordList::FreqNums() {
@@ -167,12 +173,13 @@ int TVXWordList::ConvertedForFrequency(int index, int kind_of_display) const {
 
 std::vector<int32_t> TVXWordList::ComputedRankOrdersOfWords() {
   const std::vector<int32_t>& f = FreqNums();
+  const bool lemmas = !freq_head_word_only_;
   std::vector<int32_t> ranks(Count(), 0);
   int64_t last_freq = -1;
   int32_t rank = 0;
   for (size_t k = 0; k < f.size(); ++k) {
     const int row = f[k];
-    const int64_t freq = Get(row) ? int64_t(Row(row)->data.frequency) + GetTotalJoinedFreq(row) : -1;
+    const int64_t freq = Get(row) ? CountOf(row, lemmas) : -1;
     if (freq != last_freq) rank = static_cast<int32_t>(k + 1);
     last_freq = freq;
     ranks[row] = rank;
@@ -206,12 +213,17 @@ void TVXWordList::RecomputeTokens() {
 
 bool TVXWordList::BasedOnOneTextFile() const { return fStatsList && fStatsList->Count() == 1; }
 
+int64_t TVXWordList::CountOf(int row, bool lemmas) const {
+  const TWordlistData& d = Row(row)->data;
+  return int64_t{d.frequency} + (lemmas && !IsGappedCluster(d.word) ? GetTotalJoinedFreq(row) : 0);
+}
+
 int32_t TVXWordList::CorrectFreq(int row, bool full_lemma_processing) const {
   if (row < 0 || row >= Count() || !Get(row)) return 0;
-  int32_t f = Row(row)->data.frequency;
-  if (full_lemma_processing) f += GetTotalJoinedFreq(row);
-  return f;
+  return static_cast<int32_t>(std::clamp<int64_t>(CountOf(row, full_lemma_processing), INT32_MIN, INT32_MAX));
 }
+
+int32_t TVXWordList::RowFrequency(int row) const { return CorrectFreq(row, !GetLemmaHeadWordFreqOnly()); }
 
 bool TVXWordList::WordlistData(bool by_frequency, int row, TWordlistData& d) {
   const int r = RowForDisplay(row, by_frequency ? kDisplayByFrequency : 0);
@@ -231,7 +243,15 @@ UString TVXWordList::CellText(int index, int column, int kind_of_display) {
 void TVXWordList::SetCellText(int index, int column, int kind_of_display, UStringView text) {
   const int r = RowForDisplay(index, kind_of_display);
   if (r < 0 || !Get(r)) return;
-  Row(r)->SetAWordAsString(column, text);
+  int32_t typed = 0;
+  if (column == kWLColFrequency && ParseRowInt(text, typed)) {
+    // The number typed is the one the row is to show: a lemma's forms keep theirs, and its head
+    // word takes the rest.
+    const int64_t forms = int64_t{RowFrequency(r)} - Row(r)->data.frequency;
+    Row(r)->SetAWordAsString(column, IntToUStr(std::clamp<int64_t>(typed - forms, INT32_MIN, INT32_MAX)));
+  } else {
+    Row(r)->SetAWordAsString(column, text);
+  }
   if (column == kWLColFrequency) freq_stale_ = true;
 }
 
@@ -332,12 +352,14 @@ bool TVXWordList::ReadFromStream(TStream& s) {
   const int before = Count();
   if (!TVXBaseLemmaMatchCapableList::ReadFromStream(s)) return false;
   fFreqNums = std::move(index);
-  freq_stale_ = before != 0 || !IndexIsPermutation();
-  if (freq_stale_) {
+  if (before != 0 || !IndexIsPermutation()) {
     // The rows are the truth; an index that does not fit them is made again.
     DoAlphabeticalAscendingSort();
     RebuildFrequencyIndex();
   }
+  // Even one that fits is made again before it is read: it ranks the rows as the list that saved
+  // it counted them, and the rows show how this one counts them.
+  freq_stale_ = true;
   if (!StoredListInfo().HasDispersionData()) StoredListInfo().info.some_data_fields_missing = 1;
   NoteAffixesAndWords();
   fState = 0;
@@ -521,18 +543,21 @@ void TVXWordList::NumericalData(int column, int index, TNumberDisplayAndSinglesR
   if (column == 0 || index < 0 || index >= Count() || !Get(index)) return;
   const TWordlistData& d = Row(index)->data;
   switch (column) {
-    case 2: result.value = static_cast<float>(d.frequency); break;
+    // The frequency, its share and the lemma's number are one number: the one the row ranks by.
+    case 2:
+    case 7: result.value = static_cast<float>(RowFrequency(index)); break;
     case 3: {
       const int64_t total = fStatsList ? fStatsList->Overall_stats.data.running_words : 0;
+      const int32_t frequency = RowFrequency(index);
       if (total > 0) {
         result.kind = GetDisplayWordsPerMillion();
         result.caption = VXRes(TVXRes::VXTokens);
-        result.part = d.frequency;
+        result.part = frequency;
         result.total = total;
         result.is_real = true;
-        result.value = static_cast<float>(AsPercentOrPPMOfTotal(double(total), result.kind, d.frequency));
+        result.value = static_cast<float>(AsPercentOrPPMOfTotal(double(total), result.kind, frequency));
       } else {
-        result.value = static_cast<float>(d.frequency);
+        result.value = static_cast<float>(frequency);
       }
       break;
     }
@@ -556,12 +581,6 @@ void TVXWordList::NumericalData(int column, int index, TNumberDisplayAndSinglesR
         result.is_real = true;
         result.value = d.dispersion;
       }
-      break;
-    case 7:
-      if (fLemmaHeadWordFreqOnly)
-        result.value = static_cast<float>(d.frequency);
-      else
-        result.value = static_cast<float>(GetTotalJoinedFreq(index) + (IsGappedCluster(d.word) ? 0 : d.frequency));
       break;
     default:
       if (fRelativeEntropyColumn >= 0 && column == fRelativeEntropyColumn) {
@@ -617,7 +636,7 @@ void TVXWordList::DrawgridDataRec(int col, int row, TGrid_data_rec& cell, int ki
       const std::vector<TVXBaseListObject*> joined = GetJoinListAndDetails(r);
       if (!joined.empty()) {
         UString text;
-        if (!fLemmaOmitHeadWordInWordlist) text = u"[" + IntToUStr(d.frequency) + u"] " + d.word + u" ";
+        if (!GetLemmaOmitHeadWordInWordlist()) text = u"[" + IntToUStr(d.frequency) + u"] " + d.word + u" ";
         for (TVXBaseListObject* j : joined)
           text += u"[" + IntToUStr(j->MainWordFrequency()) + u"] " + j->MainWordOnly() + u" ";
         cell.text = TrimU(text);
@@ -641,7 +660,7 @@ bool TVXWordList::GetNextCloudDatum(TCloudDatum& datum) {
   const int r = RowForDisplay(cursor, kDisplayByFrequency);
   if (r < 0 || !Get(r)) return false;
   datum.word = Row(r)->data.word;
-  datum.value = Row(r)->data.frequency;
+  datum.value = RowFrequency(r);
   datum.index = cursor + 1;
   return true;
 }
@@ -667,33 +686,57 @@ bool TVXWordList::MergeWith(TVXBaseLemmaMatchCapableList* other_list) {
   if (!other || other == this) return false;
   if (ListBusy() != kBusyNone) return RefuseWhileBusy("merge");
   if (other->ListBusy() != kBusyNone) return other->RefuseWhileBusy("merge");
-  // Rows are found by (word, prefix, suffix) in a map, so that a list growing unsorted is never
-  // walked; words that differ only in case are one word unless the settings say otherwise.
+  // Words are found by (word, prefix, suffix) in a map, so that a list growing unsorted is never
+  // walked; words that differ only in case are one word unless the settings say otherwise. The
+  // map holds this list's rows and the forms joined under them, so that a lemma's forms meet
+  // theirs wherever they are.
   const bool case_sensitive = GetWordlistSettings().CaseSensitive();
   const TLCID lcid = SortLCID();
   auto key = [&](const TWordlistData& d) {
     return std::make_tuple(case_sensitive ? d.word : UpperCaseU(d.word, lcid), d.prefix, d.suffix);
   };
-  std::map<std::tuple<UString, UString, UString>, int> rows;
+  std::map<std::tuple<UString, UString, UString>, TWordlistEntry*> words;
+  auto note = [&](TVXBaseListObject* e) {
+    if (auto* we = dynamic_cast<TWordlistEntry*>(e)) words.emplace(key(we->data), we);
+  };
   for (int i = 0; i < Count(); ++i)
-    if (Row(i)) rows.emplace(key(Row(i)->data), i);
-  auto merge_row = [&](const TWordlistEntry& e) {
-    const TWordlistData& d = e.data;
-    const auto [it, added] = rows.emplace(key(d), Count());
-    if (added) {
-      const int row = AddRow(d);
-      if (row >= 0) Row(row)->CopyCategoryFrom(e);
-    } else {
-      Row(it->second)->data.frequency += d.frequency;
-      Row(it->second)->data.n_texts += d.n_texts;
+    if (Row(i)) {
+      note(Row(i));
+      for (TVXBaseListObject* j : Row(i)->JoinedEntries()) note(j);
     }
+  auto add_counts = [](TWordlistEntry& to, const TWordlistData& d) {
+    to.data.frequency = static_cast<int32_t>(std::min<int64_t>(int64_t{to.data.frequency} + d.frequency, INT32_MAX));
+    to.data.n_texts = static_cast<int32_t>(std::min<int64_t>(int64_t{to.data.n_texts} + d.n_texts, INT32_MAX));
   };
   for (int i = 0; i < other->Count(); ++i) {
     const TWordlistEntry* e = other->Row(i);
     if (!e || e->JoinedTo()) continue;  // forms joined under a head come with their head
-    merge_row(*e);
-    for (TVXBaseListObject* j : e->JoinedEntries())
-      if (auto* je = dynamic_cast<TWordlistEntry*>(j)) merge_row(*je);
+    TWordlistEntry* head = nullptr;
+    if (const auto found = words.find(key(e->data)); found != words.end()) {
+      head = found->second;
+      add_counts(*head, e->data);
+    } else {
+      const int row = AddRow(e->data);
+      if (row < 0) continue;
+      head = Row(row);
+      head->CopyCategoryFrom(*e);
+      words.emplace(key(head->data), head);
+    }
+    // A form that this list has (under a head or as a row of its own) takes its counts; one it
+    // has not joins the head, as a lemma list would have joined it under a list of both.
+    for (TVXBaseListObject* j : e->JoinedEntries()) {
+      const auto* form = dynamic_cast<const TWordlistEntry*>(j);
+      if (!form) continue;
+      if (const auto found = words.find(key(form->data)); found != words.end()) {
+        add_counts(*found->second, form->data);
+      } else if (!head->JoinedTo()) {
+        auto* joined = new TWordlistEntry(this, form->data);
+        head->AddPrivateJoinInstance(joined);
+        words.emplace(key(joined->data), joined);
+      } else if (const int row = AddRow(form->data); row >= 0) {
+        words.emplace(key(form->data), Row(row));
+      }
+    }
   }
   other->Clear();
   has_affixes_ = has_affixes_ || other->has_affixes_;

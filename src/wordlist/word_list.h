@@ -3,7 +3,7 @@
 //
 // Frequency index
 //   fFreqNums[k] is the row number of the k-th most frequent row; a row's frequency for this
-//   order is its own plus that of the rows joined under it, and rows of equal frequency come in
+//   order is the one the list shows for it (RowFrequency), and rows of equal frequency come in
 //   descending row order. The index is made again whenever the rows changed in number or order
 //   since it was made (adding, removing, packing, sorting, merging, reading), before anything
 //   reads it, so it never points past the rows or at a row twice.
@@ -20,8 +20,9 @@
 // are sorted alphabetically first.
 //
 // Columns: 0 row number, 1 word, 2 frequency, 3 frequency as a share of the tokens, 4 texts,
-// 5 texts as a share of all texts, 6 dispersion, 7 lemmas (frequency with the joined rows),
-// 8 set column, 9 on extra columns.
+// 5 texts as a share of all texts, 6 dispersion, 7 lemmas (the forms joined under the row, each
+// with its frequency), 8 set column, 9 on extra columns. Columns 2, 3 and 7 count a row by
+// RowFrequency, the number the frequency view ranks it by.
 // Sort kinds (Set1Sort): 0 words (then prefixes and suffixes when the list has affixes),
 // 1 first letter a capital, 2 reversed words, 3 word length, 4 prefixes, 5 suffixes, 6 texts,
 // 7 dispersion, 8 set, 9 lemmas (rows joined), 10 the chosen extra column, 11 relative entropy,
@@ -91,7 +92,7 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
   // The index, made again first when stale.
   const std::vector<int32_t>& FreqNums();
   void RebuildFrequencyIndex();
-  bool FrequencyIndexStale() const { return freq_stale_ || int(fFreqNums.size()) != Count(); }
+  bool FrequencyIndexStale() const;
   // The row shown at position index in a grid of that kind of display; -1 when there is none.
   int RowForDisplay(int index, int kind_of_display);
   // Rank (1 = most frequent) of every row, from a fresh index; rows of equal frequency share
@@ -101,9 +102,13 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
 
   // --- data accessors ---
   int32_t ComputedCurrentTokens() const;
-  // The row's frequency, plus the rows joined under it with full lemma processing; 0 for a row
+  // The row's frequency, plus the rows joined under it with full lemma processing (a phrase
+  // frame's, whose joined clusters are occurrences it counts already, is its own); 0 for a row
   // that does not exist.
   int32_t CorrectFreq(int row, bool full_lemma_processing) const;
+  // The row's frequency as the list shows and ranks it: a lemma's (the head word's and its
+  // forms'), or the head word's alone when the settings ask for the head word's frequency only.
+  int32_t RowFrequency(int row) const;
   // Copies the data of row (a frequency position when by_frequency); false (d emptied) for a
   // row that does not exist.
   bool WordlistData(bool by_frequency, int row, TWordlistData& d);
@@ -118,8 +123,10 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
   TWordlist_settings_rec OwnSettings() const;
 
   // --- lemmas, joins, equal words, imports (word_list_lemmas.cpp) ---
-  // The lemma list's joins first; with adjusting, every head's frequency then takes in the rows
-  // joined under it, and the joined rows leave the list (not undoable). Answers the joins made.
+  // The lemma list's joins first; with adjusting, the joined rows then leave the list (not
+  // undoable) and belong to their heads. A head keeps its own frequency, as in a list counted
+  // from texts: its lemma's (CorrectFreq with full lemma processing) takes its forms in, so that
+  // no form is counted twice. Answers the joins made.
   int32_t CheckLemmas(bool adjusting_frequencies_and_zapping = false) override;
   // One line per head with joined rows: "HEAD -> FORM1,FORM2" (texts with their affixes).
   std::vector<UString> LemmaListFromThisList() override;
@@ -134,6 +141,10 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
     int first_row = -1, second_row = -1;
   };
   std::vector<TEqualPair> CheckForEqualStrings() const;
+  // Merges each pair (MergeEqualWords) in order; a row merged away stands for the row it went
+  // into, so that three or more equal neighbours become one row and keep their total. Answers
+  // the rows merged away (deleted, not yet zapped).
+  int32_t MergeEqualWords(const std::vector<TEqualPair>& pairs);
   // The list made from (word, frequency) pairs (lines "word<tab>frequency" for the text form):
   // words shorter than the minimum length are left out, longer ones cut with "+"; lengths of 1 to
   // 50 are counted; the running words are the frequencies added up, or total when above 0; the
@@ -192,9 +203,6 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
   int fChosenExtraColumn = -1;         // the column sort kind 10 compares
   int fWordSortStyle = 0;              // what clicking column 1 at level 0 sorts by
   bool fMultiWordUnits = false;
-  // Settings the list reads when it shows lemmas (read from the store by the document).
-  bool fLemmaHeadWordFreqOnly = false;
-  bool fLemmaOmitHeadWordInWordlist = false;
   // The stop list's words also leave the word-length counts (the stop-list settings, read when
   // the list is made).
   bool subtract_stoplist_wordlengths = false;
@@ -206,12 +214,15 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
   static int CompareWords(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
   static int CompareByNumber(TVXBaseDataClass& list, int level, TVXBaseListObject& e);
   double NumberKey(int level, TWordlistEntry& e);
+  // The row's frequency, with its lemma's forms when lemmas (CorrectFreq, without its limits).
+  int64_t CountOf(int row, bool lemmas) const;
   void NoteAffixesAndWords();
   void SetWordSortComparers();
   void ShowSortProgress();
   bool IndexIsPermutation() const;
 
   bool freq_stale_ = true;
+  bool freq_head_word_only_ = false;  // the head-word-only setting the index was made with
   bool has_affixes_ = false;
   int fRelativeEntropyColumn = -1;  // the extra column, -1 while not shown
   struct TPivot {

@@ -1,5 +1,6 @@
 // The word list's operations on joined rows (lemmas, clusters), equal words and imported words.
 #include <algorithm>
+#include <map>
 
 #include "model/reading/text_statistics.h"
 #include "model/documents/work_derived.h"
@@ -28,12 +29,8 @@ TWordlist_settings_rec TVXWordList::OwnSettings() const {
 int32_t TVXWordList::CheckLemmas(bool adjusting_frequencies_and_zapping) {
   const int32_t joins = TVXBaseLemmaMatchCapableList::CheckLemmas(false);
   if (!adjusting_frequencies_and_zapping) return joins;
-  for (int i = 0; i < Count(); ++i) {
-    TWordlistEntry* e = Row(i);
-    if (!e || e->JoinedTo() || !GetHasJoined(i)) continue;
-    const int64_t f = int64_t{e->data.frequency} + GetTotalJoinedFreq(i);
-    e->data.frequency = static_cast<int32_t>(std::min<int64_t>(f, INT32_MAX));
-  }
+  // The forms' frequencies stay theirs: a head's lemma adds them to its own wherever it is
+  // counted, and a head that took them in as well would count every form twice.
   Zap(false);
   freq_stale_ = true;
   return joins;
@@ -82,6 +79,27 @@ std::vector<TVXWordList::TEqualPair> TVXWordList::CheckForEqualStrings() const {
     pairs.push_back(std::move(p));
   }
   return pairs;
+}
+
+int32_t TVXWordList::MergeEqualWords(const std::vector<TEqualPair>& pairs) {
+  std::map<int, int> went_into;  // a row merged away -> the row that took its frequency
+  auto now = [&](int row) {
+    for (auto it = went_into.find(row); it != went_into.end(); it = went_into.find(row)) row = it->second;
+    return row;
+  };
+  int32_t merged = 0;
+  for (const TEqualPair& p : pairs) {
+    const int a = now(p.first_row), b = now(p.second_row);
+    if (a == b || !Row(a) || !Row(b)) continue;
+    // As the pairs are made: the lower frequency goes into the higher, the earlier row on a tie.
+    const bool b_first = Row(b)->data.frequency < Row(a)->data.frequency ||
+                         (Row(b)->data.frequency == Row(a)->data.frequency && b < a);
+    const int from = b_first ? b : a, into = b_first ? a : b;
+    MergeEqualWords(from, into);
+    went_into[from] = into;
+    ++merged;
+  }
+  return merged;
 }
 
 bool TVXWordList::ImportDataFromStringList(const std::vector<UString>& lines, int64_t total) {

@@ -329,7 +329,8 @@ TEST(CollocateAssociation, SearchWordAlternativesPhrasesAndMissing) {
   }
 }
 
-// The report goes beside the file named, with one "details" in its name however the user put it.
+// The report goes beside the file named, with one "details" in its name however the user put it:
+// a name that says "details" already is written as typed (with ".txt").
 TEST(CollocateAssociation, ReportNameGetsOneDetails) {
   const std::pair<const char16_t*, const char16_t*> cases[] = {
       {u"/c/reference.lst", u"/c/reference.details.txt"},
@@ -337,8 +338,11 @@ TEST(CollocateAssociation, ReportNameGetsOneDetails) {
       {u"/c/name_details.txt", u"/c/name_details.txt"},
       {u"/c/name.details.txt", u"/c/name.details.txt"},
       {u"/c/name-Details", u"/c/name-Details.txt"},
-      {u"/c/details.txt", u"/c/details.details.txt"},        // nothing before "details": it is the name
-      {u"/c/moredetails.txt", u"/c/moredetails.details.txt"},
+      {u"/c/reldetails.txt", u"/c/reldetails.txt"},
+      {u"/c/RelDetails.csv", u"/c/RelDetails.txt"},
+      {u"/c/details.txt", u"/c/details.txt"},
+      {u"/c/details/name", u"/c/details/name.details.txt"},  // a folder's "details" is not the name's
+      {u"/c/detail.txt", u"/c/detail.details.txt"},
       {u"/c.d/name", u"/c.d/name.details.txt"},             // a dot in the folder is no extension
   };
   for (const auto& [given, report] : cases) EXPECT_EQ(AssociationReportName(given), report) << Utf16ToUtf8(given);

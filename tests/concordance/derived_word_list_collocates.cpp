@@ -6,6 +6,9 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <map>
+#include <string>
+#include <tuple>
 
 #include "concordance/views/word_list_collocates.h"
 #include "document_test_support.h"
@@ -60,6 +63,21 @@ std::vector<UString> Fields(const UString& line) {
     else out.back() += c;
   }
   return out;
+}
+
+// A statistics row for each text (by its full name), as a list made of them has.
+void AddTexts(const TTextFolder& texts, int32_t running_words, TVXStatsList& stats) {
+  for (const UString& name : texts.names) {
+    TOne_text_stats_rec r;
+    r.name = name;
+    stats.Add(new TStatsEntry(r, false, &stats));
+  }
+  stats.Overall_stats.data.running_words = running_words;
+}
+
+// Rows of (word, frequency, texts).
+void AddWords(std::initializer_list<std::tuple<const char16_t*, int, int>> rows, TVXWordList& words) {
+  for (auto [w, f, t] : rows) words.AddRow({t, f, 0.0f, w, u"", u""});
 }
 
 }  // namespace
@@ -138,17 +156,11 @@ TEST(WordListCollocates, AFilePerPassingWordWithoutTheWordItself) {
   SetCollocateScriptSettings(Limits(3, 3, 1, 2, 2, 6));
   TVXBaseHolder holder;
   TVXStatsList stats(&holder);
-  for (const UString& name : texts.names) {
-    TOne_text_stats_rec r;
-    r.name = name;
-    stats.Add(new TStatsEntry(r, false, &stats));
-  }
-  stats.Overall_stats.data.running_words = 21;
+  AddTexts(texts, 21, stats);
   TVXWordList words(&holder);
-  for (auto [w, f, t] : std::initializer_list<std::tuple<const char16_t*, int, int>>{
-           {u"THE", 7, 2}, {u"OLD", 4, 2}, {u"MAN", 2, 2}, {u"DOG", 3, 2}, {u"SEA", 2, 2}, {u"AN", 1, 1},
-           {u"SAW", 1, 1}, {u"IS", 1, 1}, {u"AND", 1, 1}, {u"RAN", 1, 1}, {u"TO", 1, 1}, {u"Old", 4, 2}})
-    words.AddRow({t, f, 0.0f, w, u"", u""});
+  AddWords({{u"THE", 7, 2}, {u"OLD", 4, 2}, {u"MAN", 2, 2}, {u"DOG", 3, 2}, {u"SEA", 2, 2}, {u"AN", 1, 1},
+            {u"SAW", 1, 1}, {u"IS", 1, 1}, {u"AND", 1, 1}, {u"RAN", 1, 1}, {u"TO", 1, 1}, {u"Old", 4, 2}},
+           words);
 
   TempFolder out;
   const UString folder = out.Path() + u"per word/deeper";
@@ -212,4 +224,68 @@ TEST(WordListCollocates, NoFolderOrNoTextsWritesNothing) {
   EXPECT_EQ(doc->ComputeAndSaveCollocatesForWholeWordList(out.Path() + u"x", words, stats), 0);  // no texts
   const UString blocker = out.Write(u"file", "x");
   EXPECT_EQ(doc->ComputeAndSaveCollocatesForWholeWordList(blocker + u"/sub", words, stats), 0);
+}
+
+// Words made side by side write what one worker writes, byte for byte, and each word's run reads
+// only the texts that can hold it: a plain text (printable ASCII, no mark-up) without the word
+// among its runs of letters is passed over; a text with mark-up or beyond ASCII is read for every
+// word, and so is every text for a word of other characters than letters.
+TEST(WordListCollocates, WordsSideBySideWriteWhatOneWorkerWritesReadingOnlyTextsThatCanHoldThem) {
+  ScopedSettings settings;
+  TConcSettingsRec32 rec = GetConcSaveRec();
+  rec.SetMinCollocateFrequency(1);
+  rec.SetMinCollocateTexts(1);
+  SetConcSaveRec(rec);
+  TTextFolder texts{{u"a.txt", "the old man saw the old dog. the sea is old."},
+                    {u"b.txt", "an old man and the dog. The dog ran to the sea."},
+                    {u"c.txt", "a cat sat on the mat. the cat is old."},
+                    {u"d.txt", "the <b>old</b> caf\xC3\xA9 by the sea. a dog."}};
+  SetCollocateScriptSettings(Limits(1, 20, 0, 10, 0, 100));
+  TVXBaseHolder holder;
+  TVXStatsList stats(&holder);
+  AddTexts(texts, 40, stats);
+  TVXWordList words(&holder);
+  AddWords({{u"THE", 10, 4}, {u"OLD", 5, 4}, {u"MAN", 2, 2}, {u"DOG", 4, 3}, {u"SEA", 3, 3}, {u"CAT", 2, 1},
+            {u"MAT", 1, 1}, {u"Old", 5, 4}, {u"CAT'S", 1, 1}},
+           words);
+  // Texts a word's run reads (d.txt always, being no plain text; every text for CAT'S):
+  // THE 4, OLD 4, MAN 3, DOG 3, SEA 3, CAT 2, MAT 2, Old 4, CAT'S 4; one chunk each. CAT'S,
+  // found nowhere, gives no file.
+  constexpr int64_t kChunksRead = 29;
+
+  TempFolder out;
+  std::vector<std::map<std::string, std::string>> written;
+  for (int32_t workers : {1, 3}) {
+    SCOPED_TRACE(workers);
+    const UString folder = out.Path() + u"w" + IntToUStr(workers);
+    auto doc = NewDocument();
+    const int64_t chunks_before = RoadShare().chunks;
+    EXPECT_EQ(doc->ComputeAndSaveCollocatesForWholeWordList(folder, words, stats, false, workers), 8);
+    EXPECT_EQ(RoadShare().chunks - chunks_before, kChunksRead);
+    std::map<std::string, std::string> files;
+    for (const auto& f : std::filesystem::directory_iterator(Utf16ToUtf8(folder))) {
+      TMemoryStream m;
+      EXPECT_TRUE(m.LoadFromFile(FromFsPath(f.path())));
+      files[f.path().filename().string()] = std::string(m.Data().begin(), m.Data().end());
+    }
+    written.push_back(std::move(files));
+  }
+  ASSERT_EQ(written.size(), 2u);
+  EXPECT_EQ(written[0], written[1]);
+  // "OLD" comes before "Old" in the list's order: the second gets the number, on every worker count.
+  EXPECT_EQ(written[0].count("OLD.txt"), 1u);
+  EXPECT_EQ(written[0].count("Old (2).txt"), 1u);
+  // CAT is in c.txt alone: its collocates (MAT among them) are of that one text.
+  const std::vector<UString> cat = FileLines(out.Path() + u"w1/CAT.txt");
+  ASSERT_GE(cat.size(), 3u);
+  const std::vector<UString> head = Fields(cat[1]);
+  const size_t texts_column = static_cast<size_t>(std::find(head.begin(), head.end(), u"Texts") - head.begin());
+  ASSERT_LT(texts_column, head.size());
+  bool mat = false;
+  for (size_t i = 2; i < cat.size(); ++i) {
+    const std::vector<UString> f = Fields(cat[i]);
+    EXPECT_EQ(f[texts_column], u"1") << Utf16ToUtf8(f[0]);
+    mat = mat || f[0] == u"MAT";
+  }
+  EXPECT_TRUE(mat);
 }

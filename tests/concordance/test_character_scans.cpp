@@ -272,6 +272,42 @@ TEST(CharacterScans, BoundaryAroundWord) {
   }
 }
 
+// A stretch of a text read against a line's view of it: the units it takes, worked by hand, and
+// what the copy makes of those units is the line's view.
+TEST(CharacterScans, TextUnitsShownAsALineShowsThem) {
+  struct Case {
+    std::u16string text, shown;
+    int32_t units;
+    bool folded;  // letters compared with their case folded
+  };
+  const Case cases[] = {
+      {u"river\nbank is", u"river bank", 10, false},
+      {u"river\r\nbank", u"river bank", 11, false},
+      {u"river\n    bank", u"river bank", 14, false},
+      {u"river\tbank", u"river bank", 10, false},
+      {u"river \x01" u"bank", u"river bank", 11, false},  // a place-holder inside the run
+      {u"\x19i\x18 river", u"<i> river", 9, false},       // hidden tag codes as brackets
+      {u"river bank", u"river bunk", -1, false},
+      {u"river", u"river bank", -1, false},                  // the text ends first
+      {u"riverbank", u"river bank", -1, false},
+      {u"RIVER\nbank", u"river bank", -1, false},
+      {u"RIVER\nbank", u"river bank", 10, true},
+      {u"river  ", u"river ", 7, false},                    // a closing blank takes the run
+      {u"old \n  big", u"old   big", 10, false},              // a run of blanks shown is one too
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.text));
+    const int32_t units = TextUnitsShownAs(c.text, c.shown, c.folded ? SameUnitFolded : nullptr);
+    EXPECT_EQ(units, c.units);
+    if (units <= 0 || c.folded || c.shown.find(u"  ") != std::u16string::npos) continue;
+    std::vector<uint16_t> flags(c.text.size(), 0), out_flags(c.text.size() + 3);
+    std::vector<char16_t> out(c.text.size() + 3);
+    const TCopyCompactResult r = CopyTextCompactingBlanks(c.text.data(), flags.data(), units, units, out.data(),
+                                                          out_flags.data(), units + 3, 0, 0);
+    EXPECT_EQ(std::u16string(out.data(), static_cast<size_t>(r.kept)), c.shown);
+  }
+}
+
 TEST(CharacterScans, CopyTextAndFlags) {
   const std::u16string src = u"xyz";
   const auto f = F("a a");

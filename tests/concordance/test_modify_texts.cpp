@@ -7,7 +7,9 @@
 #include <utime.h>
 
 #include <algorithm>
+#include <cctype>
 #include <csignal>
+#include <sstream>
 
 #include "concordance/modify/modify_texts.h"
 #include "concordance/modify/modify_undo.h"
@@ -296,19 +298,115 @@ TEST(ModifySourceTexts, TextsChangedSinceAreRefusedUntouched) {
   }
 }
 
-// A hit whose byte is inside a character, or whose text differs, refuses its text.
-TEST(ModifySourceTexts, HitsNotAtTheirPositionRefuseTheText) {
+// A hit whose byte is inside a character, or whose text differs, is passed over and named with
+// what the text reads there; the text's other hits are changed.
+TEST(ModifySourceTexts, AHitNotAtItsPositionIsNamedAndTheOthersChanged) {
   for (int64_t shift : {int64_t{-1}, int64_t{2}}) {
+    SCOPED_TRACE(shift);
     TModifyFixture f;
-    const UString name = f.tmp.Write(u"t.txt", "caf\xC3\xA9 dog.");
+    const UString name = f.tmp.Write(u"t.txt", "caf\xC3\xA9 dog. a dog.");
     f.Make({name}, u"dog");
-    SetSetText(f.List().Line(0), u"N");
-    f.List().Line(0)->Data().byte_position = 6 + shift;
+    const std::vector<int> order = f.ByBytes();
+    ASSERT_EQ(order.size(), 2u);
+    SetSetText(f.List().Line(order[0]), u"N");
+    SetSetText(f.List().Line(order[1]), u"M");
+    f.List().Line(order[0])->Data().byte_position = 6 + shift;
     TModifyReport report;
-    EXPECT_EQ(f.Modify(f.Options(TModifySourceTexts::mst_set), report), 0);
-    EXPECT_EQ(report.refusals.size(), 1u);
-    EXPECT_EQ(FileBytes(name), "caf\xC3\xA9 dog.");
+    EXPECT_EQ(f.Modify(f.Options(TModifySourceTexts::mst_set), report), 1);
+    ASSERT_EQ(report.refusals.size(), 1u);
+    const UString& said = report.refusals[0];
+    EXPECT_EQ(said.rfind(name + u", line " + IntToUStr(order[0] + 1) + u": its hit is not in the text", 0), 0u)
+        << Utf16ToUtf8(said);
+    EXPECT_EQ(FileBytes(name), "caf\xC3\xA9 dog. a <ut_M/>dog.");
   }
+}
+
+// A phrase over a line end is found as its line shows it, whatever the blanks between its words,
+// and joined (each blank one joiner); the log keeps the phrase on its line, and an undo gives the
+// text back byte for byte.
+TEST(ModifySourceTexts, APhraseOverALineEndIsJoined) {
+  struct Case {
+    const char* name;
+    std::string gap;
+    UString logged;  // the phrase as the log holds it
+  } const cases[] = {
+      {"LF", "\n", u"river\u240Abank"},
+      {"CR LF", "\r\n", u"river\u240D\u240Abank"},
+      {"indented", "\n  ", u"river\u240A  bank"},
+      {"tab", "\t", u"river\u2409bank"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TModifyFixture f;
+    const std::string before = "The river" + c.gap + "bank is green. The river bank is wet.";
+    const UString name = f.tmp.Write(u"t.txt", before);
+    f.Make({name}, u"river bank");
+    ASSERT_EQ(f.List().Count(), 2);
+    TModifyReport report;
+    EXPECT_EQ(f.Modify(f.Options(TModifySourceTexts::mst_search_word), report), 2) << Utf16ToUtf8(Joined(report.refusals));
+    EXPECT_TRUE(report.refusals.empty());
+    EXPECT_EQ(FileBytes(name), "The <ut_ab1/>river" + std::string(c.gap.size(), '_') +
+                                   "bank is green. The <ut_ab2/>river_bank is wet.");
+    const std::vector<UString> lines = LogLines(f.log);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(NthDelimitedField(lines[0], u'\t', 7), c.logged);
+    EXPECT_EQ(NthDelimitedField(lines[0], u'\t', 8), u"river" + UString(c.gap.size(), u'_') + u"bank");
+    const TUndoResult undo = UndoModifications(f.log, {0, 1});
+    EXPECT_EQ(undo.undone, 2) << Utf16ToUtf8(Joined(undo.notes));
+    EXPECT_EQ(FileBytes(name), before);
+  }
+}
+
+// Real prose hard-wrapped with CR LF: a phrase whose two words lie on two lines is joined where it
+// stands, as is every other hit of it, and no other byte of the text changes.
+TEST(ModifySourceTexts, APhraseOverCrLfInRealProseIsJoined) {
+  TModifyFixture f;
+  const std::string prose = FileBytes(Utf8ToUtf16(LINZORA_SAMPLES_DIR) + u"/river_spring.txt");  // ASCII
+  ASSERT_FALSE(prose.empty());
+  // Wrapped at 60 columns, paragraph by paragraph.
+  std::string wrapped;
+  std::vector<std::pair<std::string, std::string>> line_ends;  // the words either side of a wrap
+  std::istringstream paragraphs(prose);
+  for (std::string paragraph; std::getline(paragraphs, paragraph);) {
+    std::string line;
+    std::istringstream words(paragraph);
+    for (std::string w; words >> w;) {
+      if (!line.empty() && line.size() + 1 + w.size() > 60) {
+        line_ends.emplace_back(line.substr(line.rfind(' ') + 1), w);
+        wrapped += line + "\r\n";
+        line.clear();
+      }
+      line += (line.empty() ? "" : " ") + w;
+    }
+    wrapped += line + "\r\n";
+  }
+  auto letters = [](const std::string& w) {
+    return !w.empty() && std::all_of(w.begin(), w.end(), [](char ch) { return std::isalpha(static_cast<unsigned char>(ch)); });
+  };
+  const auto wrap = std::find_if(line_ends.begin(), line_ends.end(),
+                                 [&](const auto& e) { return letters(e.first) && letters(e.second); });
+  ASSERT_NE(wrap, line_ends.end());
+  const std::string phrase = wrap->first + " " + wrap->second;
+  const UString name = f.tmp.Write(u"river_spring.txt", wrapped);
+  f.Make({name}, Utf8ToUtf16(phrase));
+  // What joining must give: every hit's blanks, the line end's two among them, one joiner each.
+  std::string expected = wrapped;
+  int over_line_ends = 0;
+  for (int i = 0; i < f.List().Count(); ++i) {
+    const TConcordanceLineData& d = f.List().Line(i)->Data();
+    for (int64_t b = d.byte_position; b < d.byte_position + d.hit_characters; ++b) {
+      char& ch = expected[static_cast<size_t>(b)];
+      over_line_ends += ch == '\r' ? 1 : 0;
+      if (ch == ' ' || ch == '\r' || ch == '\n') ch = '_';
+    }
+  }
+  EXPECT_GE(over_line_ends, 1);
+  TModifyOptions o = f.Options(TModifySourceTexts::mst_search_word);
+  o.logging = false;
+  TModifyReport report;
+  EXPECT_EQ(f.Modify(o, report), f.List().Count()) << phrase << ": " << Utf16ToUtf8(Joined(report.refusals));
+  EXPECT_EQ(FileBytes(name), expected);
+  EXPECT_EQ(FileBytes(name + u".original"), wrapped);
 }
 
 TEST(ModifySourceTexts, AFailureBeforeTheRenameLeavesTextAndBackup) {

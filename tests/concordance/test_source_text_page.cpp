@@ -76,6 +76,33 @@ TEST(SourceTextPage, AHitThatNoLongerReadsAsTheLinesIsNotPlaced) {
   }
 }
 
+// A phrase over a line end is marked whole, as its line shows it ("river bank").
+TEST(SourceTextPage, APhraseOverALineEndIsMarkedWhole) {
+  ScopedSettings settings;
+  TempFolder tmp;
+  for (const std::string gap : {"\n", "\r\n", "\n   "}) {
+    SCOPED_TRACE(gap.size());
+    const UString name = tmp.Write(u"t.txt", "The river" + gap + "bank is green. The river bank is wet.");
+    TRunRequest request;
+    request.texts = {name};
+    request.search_words = u"river bank";
+    TRunDone run = RunConcordance(request);
+    ASSERT_TRUE(run.found);
+    TSourceTextOfFile read;
+    ASSERT_TRUE(read.Read(name, TakeTextReadSnapshot(run.doc.get())));
+    std::vector<int64_t> lengths;
+    for (int i = 0; i < run.doc->fConcordanceList->Count(); ++i) {
+      const TLineSource line = SourceTextOfLine(*run.doc->fConcordanceList, i);
+      EXPECT_EQ(line.hit_text, u"river bank");
+      const TSourceHitPlace place = PlaceOfHit(read, line.byte_position, line.hit_text);
+      ASSERT_TRUE(place.found) << i;
+      lengths.push_back(place.length);
+    }
+    std::sort(lengths.begin(), lengths.end());
+    EXPECT_EQ(lengths, (std::vector<int64_t>{10, static_cast<int64_t>(10 + gap.size() - 1)}));
+  }
+}
+
 TEST(SourceTextPage, AMissingTextIsNamedAndTheTextReadBeforeStays) {
   ScopedSettings settings;
   TempFolder tmp;

@@ -2,6 +2,8 @@
 // through the keywords document: end to end from texts on disk.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "../model/text_reader_test_support.h"
 #include "keywords/keywords_holder.h"
 #include "model/reading/chosen_texts.h"
@@ -114,8 +116,15 @@ TEST_F(ReferenceCorpus, TwoListsComparedIntoKeywords) {
     EXPECT_EQ(k.fKWStats->Count(), 1);
     EXPECT_EQ(k.KWSettings.RunningWords(0), 1000);
     EXPECT_EQ(k.KWSettings.RunningWords(1), 2000);
-    ASSERT_EQ(doc->fNotes.Count(), notes + 1);
-    EXPECT_NE(doc->fNotes[doc->fNotes.Count() - 1].find(u"Dice coefficient = 1.0000"), UString::npos);
+    // The Dice line, then what the list was made from and with.
+    const std::vector<UString> details = k.DetailsOfCurrentSettings();
+    ASSERT_EQ(doc->fNotes.Count(), static_cast<int>(notes + 1 + details.size()));
+    EXPECT_NE(doc->fNotes[static_cast<int>(notes)].find(u"Dice coefficient = 1.0000"), UString::npos);
+    const std::vector<UString>& lines = doc->fNotes.Lines();
+    for (const UString& line : {u"\tReference corpus: source file " + r, UString(u"\t100.00% of the words were found")})
+      EXPECT_NE(std::find_if(lines.begin(), lines.end(), [&](const UString& l) { return l.rfind(line, 0) == 0; }),
+                lines.end())
+          << Utf16ToUtf8(line);
     ASSERT_GE(k.Headings().size(), 6u);
     EXPECT_EQ(k.Headings()[2], u"Freq. in study");
     EXPECT_EQ(k.Headings()[5], u"Freq. in reference");

@@ -17,6 +17,9 @@ TEST(Keyness, WorkedByHand) {
   // The reverse is negative, of the same size.
   EXPECT_NEAR(KeynessOf(5, 2000, 10, 1000, kKeynessLogLikelihood), -6.969, 0.001);
   EXPECT_NEAR(LogRatioOf(5, 2000, 10, 1000), -2.0, 1e-12);
+  // A frequent word, where the table's other two cells count (docs/association_measures.md):
+  // 74.47 over the four cells, where the two-cell form gives 70.27.
+  EXPECT_NEAR(KeynessOf(700, 10000, 50000, 1000000, kKeynessLogLikelihood), 74.47, 0.005);
 }
 
 TEST(Keyness, EdgesOfTheTable) {
@@ -125,6 +128,37 @@ TEST(KeynessComputation, SeveralStudyListsCountAsOne) {
   ASSERT_EQ(kws.Count(), 1);
   EXPECT_EQ(kws.Row(0)->data.frequency, 10);
   EXPECT_EQ(kws.Row(0)->data.n_texts, 2);
+}
+
+// Lemmatised lists on both sides: STATE counts with STATES on each side, 2 + 8 = 10 of 1,000
+// study words against 1 + 4 = 5 of 2,000 reference words, the 6.969 worked by hand above; the
+// forms are no keywords of their own, whether they have left the list (a list read from a file)
+// or are still rows joined under their head (a list just made).
+TEST(KeynessComputation, LemmatisedListsCountALemmaAlikeOnBothSides) {
+  TVXBaseHolder holder;
+  for (const bool forms_left : {true, false}) {
+    SCOPED_TRACE(forms_left);
+    TVXWordList study(&holder), reference(&holder);
+    AddWords(study, {{u"STATE", 2, 1}, {u"STATES", 8, 2}, {u"TOWN", 3, 1}});
+    AddWords(reference, {{u"STATE", 1, 1}, {u"STATES", 4, 1}, {u"TOWN", 6, 2}});
+    ASSERT_TRUE(study.Join(0, 1, false));
+    ASSERT_TRUE(reference.Join(0, 1, false));
+    if (forms_left) {
+      study.Zap(false);
+      reference.Zap(false);
+    }
+    TKeyWordList kws(&holder);
+    TKeywordsSettingsRec32 s = Settings();
+    s.SetIncludeNegativeKeywords(true);
+    s.SetKeywordMaxP(0);
+    ASSERT_TRUE(ComputeKeywordList({&study}, reference, s, {1000, 2000, 2, 2}, kws).success);
+    EXPECT_EQ(Rows(kws), "STATE TOWN");
+    EXPECT_EQ(kws.Row(0)->data.frequency, 10);
+    EXPECT_EQ(kws.Row(0)->data.rc_frequency, 5);
+    EXPECT_NEAR(kws.Row(0)->data.keyness, 6.969, 0.001);
+    // TOWN, 3 of 1,000 against 6 of 2,000, has equal shares.
+    EXPECT_NEAR(kws.Row(1)->data.keyness, 0.0, 1e-9);
+  }
 }
 
 TEST(KeynessComputation, AFailedComputationKeepsTheOldList) {

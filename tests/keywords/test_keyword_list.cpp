@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "../model/text_reader_test_support.h"
 #include "keywords/keyword_list.h"
 #include "platform/rtl/streams.h"
 #include "support/stream_bytes.h"
@@ -197,6 +198,7 @@ TEST(KeywordList, RelativeEntropyOfLemmasSorts) {
 }
 
 TEST(KeywordList, ColumnsLimitsAndLowestBIC) {
+  text_reader_test::ScopedSettings settings;
   TVXBaseHolder holder;
   TKeyWordList list(&holder);
   EXPECT_EQ(list.LowestBICScore(), 2147483648.0);
@@ -220,7 +222,7 @@ TEST(KeywordList, ColumnsLimitsAndLowestBIC) {
   EXPECT_FLOAT_EQ(value(6), 0.15f);  // 3 of 2,000
   EXPECT_NEAR(value(10), 0.00829, 0.00001);
   EXPECT_EQ(value(11), 14.0f);
-  list.fLemmaHeadWordFreqOnly = true;
+  SetLemmaHeadWordFreqOnly(true);
   EXPECT_EQ(value(11), 4.0f);
   EXPECT_EQ(list.WordTextOfRow(5), u"");
   TCloudDatum d;

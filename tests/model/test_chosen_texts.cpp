@@ -319,6 +319,40 @@ TEST_F(ChosenTextsOnDisk, TextsChosenAgainAreLeftOutAndCounted) {
   EXPECT_EQ(fresh.TakeRepeatsLeftOut(), 1);
 }
 
+// A chosen text named as a zip archive stands for its texts, where it stood (a text chosen
+// already is counted as left out); an archive that cannot be read, or holds no text, stays,
+// marked, and is named with why.
+TEST_F(ChosenTextsOnDisk, ArchivesChosenAsFilesStandForTheirTexts) {
+  const UString first = tmp.Write(u"a/first.txt", "one");
+  const UString last = tmp.Write(u"a/last.txt", "four");
+  const UString zip = Zip(u"a/texts.ZIP", {{u"b.txt", "bb"}, {u"in/c.txt", "ccc"}});
+  const UString empty = Zip(u"a/empty.zip", {});
+  const UString damaged = tmp.Write(u"a/damaged.zip", "PK\x03\x04 not really");
+  TSharedChosenFilesClass set(false, nullptr, 1);
+  ASSERT_EQ(set.AddedFolderContents(Folder(u"a"), u"b.txt", false, true), 1);  // the member on its own
+  for (const UString& name : {first, zip, damaged, empty, last}) ASSERT_TRUE(set.ToolAddAFile(name));
+  const int64_t kept_bytes = FileSizeU(damaged) + FileSizeU(empty);
+  set.TakeRepeatsLeftOut();
+  std::vector<TSharedChosenFilesClass::TArchiveRefusal> refused;
+  EXPECT_EQ(set.TakeArchivesAsMembers(&refused), 1);
+  EXPECT_EQ(Names(set), (std::vector<UString>{zip + u"/b.txt", first, zip + u"/in/c.txt", damaged, empty, last}));
+  EXPECT_EQ(set.TakeRepeatsLeftOut(), 1);
+  EXPECT_EQ(set.fFiles.Item(2)->data.zip_member, 2);
+  EXPECT_EQ(set.fFiles.Item(2)->data.size, 3);
+  EXPECT_EQ(set.TotalBytes(), 2 + 3 + 3 + kept_bytes + 4);
+  ASSERT_EQ(refused.size(), 2u);
+  EXPECT_EQ(refused[0].archive, damaged);
+  EXPECT_EQ(refused[0].why.rfind(u"a zip archive that cannot be read", 0), 0u) << Utf16ToUtf8(refused[0].why);
+  EXPECT_EQ(refused[1].archive, empty);
+  EXPECT_EQ(refused[1].why, u"a zip archive holding no texts");
+  for (int32_t i : {3, 4}) EXPECT_EQ(set.fFiles.Item(i)->data.wanted, kWantedNotFound);
+  // Asked again, nothing is left to replace and the same two are named.
+  refused.clear();
+  EXPECT_EQ(set.TakeArchivesAsMembers(&refused), 0);
+  EXPECT_EQ(set.FileCount(), 6);
+  EXPECT_EQ(refused.size(), 2u);
+}
+
 TEST_F(ChosenTextsOnDisk, CollectingStopsWhenAsked) {
   for (int i = 0; i < 5; ++i) tmp.Write(u"s/" + IntToUStr(i) + u"/t.txt", "t");
   TSharedChosenFilesClass set(false, nullptr, 1);

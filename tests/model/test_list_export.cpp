@@ -383,7 +383,25 @@ TRtfRead ReadRtf(const std::string& rtf) {
 
 }  // namespace
 
+namespace {
+// The search word's colour of the current style and the texts' font, as Settings > Colours and
+// Settings > Font store them.
+void StoreSearchWordColourAndFont(int32_t bgr, UStringView font, uint8_t points) {
+  TWordHandlingColourRec sw = GetWordHandling4ColourRecAndTypeface(GetGlobalStyleNumber(), kSearchWordColourRecord);
+  sw.SetForeground(bgr);
+  SetWordHandling4ColourRecAndTypeface(GetGlobalStyleNumber(), kSearchWordColourRecord, sw);
+  TTextsett_rec32 text = GetTextSettings();
+  Tfixed_lang_details32 language = text.Language();
+  language.SetFontName(font);
+  language.SetFontSize(points);
+  text.SetLanguage(language);
+  SetTextSettings(text);
+}
+}  // namespace
+
 TEST(ListExport, RichTextReadsBack) {
+  text_reader_test::ScopedSettings settings;
+  StoreSearchWordColourAndFont(0x0080FF, u"DejaVu Serif", 14);
   TempFolder tmp;
   TVXBaseHolder holder;
   TGivenRowsList list(&holder, 10);
@@ -391,8 +409,10 @@ TEST(ListExport, RichTextReadsBack) {
   const UString name = tmp.Path() + u"out.rtf";
   SetConcCharactersForTextOnly(0);
   ASSERT_TRUE(ExportListAsRTF(list, holder, name, u"/x/doc.cnc"));
-  const TRtfRead r = ReadRtf(FileAsString(name));
-  EXPECT_EQ(r.font_size_half_points, 24);
+  const std::string rtf = FileAsString(name);
+  const TRtfRead r = ReadRtf(rtf);
+  EXPECT_EQ(r.font_size_half_points, 28);
+  EXPECT_NE(rtf.find("{\\f0\\fnil DejaVu Serif;}"), std::string::npos) << rtf.substr(0, 120);
   EXPECT_EQ(U8(r.text), U8(TessorineControllerCaption() + u"\n" + list_type_as_string(10) +
                            u"\n/x/doc.cnc\nConcordance\ncaf\u00e9 {HIT} \U0001F600\t\n"));
   // The search word in the search-word colour, the rest in the base colour.
@@ -400,7 +420,7 @@ TEST(ListExport, RichTextReadsBack) {
   ASSERT_NE(hit, UString::npos);
   const int sw = r.colour_of[hit];
   ASSERT_GT(sw, 0);
-  EXPECT_EQ(r.colours[static_cast<size_t>(sw - 1)], BgrToRgb(static_cast<uint32_t>(ExportStyleColours().search_word)));
+  EXPECT_EQ(r.colours[static_cast<size_t>(sw - 1)], 0xFF8000u);
   EXPECT_NE(r.colour_of[hit - 1], sw);
 }
 
@@ -470,6 +490,8 @@ struct TWorkbookFixture {
 }  // namespace
 
 TEST(ListExport, WorkbookLayout) {
+  text_reader_test::ScopedSettings settings;
+  StoreSearchWordColourAndFont(0x0080FF, u"DejaVu Serif", 14);
   TempFolder tmp;
   TWorkbookFixture f;
   SetConcCharactersForTextOnly(0);
@@ -495,7 +517,7 @@ TEST(ListExport, WorkbookLayout) {
   EXPECT_EQ(sheet.find("<c r=\"C6\""), std::string::npos);
   EXPECT_EQ(sheet.find("<c r=\"C7\""), std::string::npos);
   // The line as rich runs: the centre bold in the search-word colour.
-  EXPECT_NE(sheet.find("<r><rPr><b/><sz val=\"11\"/><color rgb=\"FFFF0000\"/>"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find("<r><rPr><b/><sz val=\"11\"/><color rgb=\"FFFF8000\"/>"), std::string::npos) << sheet;
   EXPECT_NE(sheet.find(">HIT</t>"), std::string::npos);
   // The share column's three decimals and colours; the width of column D only (not C).
   EXPECT_NE(styles.find("formatCode=\"#,##0.000\""), std::string::npos);

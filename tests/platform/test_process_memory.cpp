@@ -1,16 +1,21 @@
-// Large pages asked for the heaps that hold a reader's buffers: a thread's arena and the program's
-// heap are asked whole, a thread's stack never.
+// No large pages asked for the heaps that hold a reader's buffers: a concordance run over a text
+// of several chunks, on one worker and on several, leaves every mapping of the process as the
+// system made it (clearing 2 MiB pages on their first touch cost more than they saved).
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "concordance/lines/concordance_list.h"
+#include "concordance/run/texts_into_list.h"
+#include "model/reading/chosen_texts.h"
 #include "platform/runtime/process_memory.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -63,62 +68,34 @@ bool SystemShowsLargePagesAsked() {
 
 }  // namespace
 
-TEST(LargePages, HeapsOfThreadsAndOfTheProgramAreAskedWholeAndStacksNever) {
-  if (!SystemShowsLargePagesAsked()) GTEST_SKIP() << "the system has no large pages to ask for";
-#if defined(__SANITIZE_ADDRESS__)
-  // The sanitizer's allocator keeps no arenas of threads nor a heap below the break to ask for.
-  GTEST_SKIP() << "the address sanitizer's allocator has no such heaps";
-#endif
+TEST(LargePages, AConcordanceRunAsksForNone) {
+  if (!SystemShowsLargePagesAsked()) GTEST_SKIP() << "the system shows no large pages asked for";
   KeepFreedMemoryInProcess();
-
-  // A thread's own arena: a small buffer asks for nothing; a buffer of megabytes, then one taken
-  // after the advice, lie in pages asked for; the thread's stack is not touched.
-  bool small_buffer = true, arena_buffer = false, later_buffer = false, stack = true;
-  std::thread([&] {
-    // (The thread may take an arena an earlier thread of the process had: the small buffer's
-    // call must change nothing, whatever the arena holds already.)
-    std::vector<char> small(kLargePageBufferBytes / 2);
-    const int before_small = MappingsAsked();
-    const std::string flags_before = MappingFlags(small.data());
-    AdviseLargePagesForHeapOf(small.data(), small.capacity());
-    small_buffer = MappingFlags(small.data()) != flags_before || MappingsAsked() != before_small;
-    std::vector<char> first;
-    first.reserve(size_t{6} << 20);
-    AdviseLargePagesForHeapOf(first.data(), first.capacity());
-    arena_buffer = LargePagesAsked(first.data() + (size_t{4} << 20));
-    std::vector<char> second;
-    second.reserve(size_t{3} << 20);
-    AdviseLargePagesForHeapOf(second.data(), second.capacity());
-    later_buffer = LargePagesAsked(second.data() + (size_t{2} << 20));
-    char on_stack[256] = {};
-    const int before = MappingsAsked();
-    AdviseLargePagesForHeapOf(on_stack, size_t{4} << 20);
-    stack = LargePagesAsked(on_stack) || MappingsAsked() != before;
-  }).join();
-  EXPECT_FALSE(small_buffer);
-  EXPECT_TRUE(arena_buffer);
-  EXPECT_TRUE(later_buffer);
-  EXPECT_FALSE(stack);
-
-  // The program's heap, as far as it reaches once a buffer grew it; and again after it gave its
-  // top back and grew anew (a mapping of its own, never asked before).
-  {
-    std::vector<char> grown;
-    grown.reserve(size_t{24} << 20);
-    AdviseLargePagesForHeapOf(grown.data(), grown.capacity());
-    if (MappingFlags(grown.data()).empty()) GTEST_SKIP() << "no mapping found";
-    EXPECT_TRUE(LargePagesAsked(grown.data() + (size_t{20} << 20)));
+  // Eight megabytes of plain words, "sea" once in about fifty: several chunks, each buffer of
+  // them megabytes, the lines' records thousands.
+  static const char* kWords[] = {"the", "old", "man", "sat", "by", "and", "a", "dog", "ran", "home"};
+  std::mt19937 rng(11);
+  std::string text;
+  while (text.size() < (size_t{8} << 20)) {
+    text += rng() % 50 == 0 ? "sea" : kWords[rng() % 10];
+    text += rng() % 20 == 0 ? ".\n" : " ";
   }
-  std::vector<char> regrown;
-  regrown.reserve(size_t{28} << 20);
-  AdviseLargePagesForHeapOf(regrown.data(), regrown.capacity());
-  EXPECT_TRUE(LargePagesAsked(regrown.data() + (size_t{24} << 20)));
-
-  // Nothing else: a buffer mapped on its own.
-  std::vector<char> big;
-  big.reserve(kMappedAllocationBytes + (size_t{4} << 20));
-  const int before = MappingsAsked();
-  AdviseLargePagesForHeapOf(big.data(), big.capacity());
-  EXPECT_FALSE(LargePagesAsked(big.data() + (size_t{8} << 20)));
-  EXPECT_EQ(MappingsAsked(), before);
+  TempFolder tmp;
+  const UString name = tmp.Write(u"big.txt", text);
+  for (const int32_t workers : {1, 3}) {
+    const int before = MappingsAsked();
+    TSharedChosenFilesClass chosen(false, nullptr, 1);
+    ASSERT_TRUE(chosen.ToolAddAFile(name));
+    const std::vector<TChosenFileDetailsFullRec> details{chosen.GetFullFileDetails(0)};
+    TConcordanceListDocument doc;
+    TConcordanceList list(nullptr, &doc);
+    TTextsIntoListChoices choices;
+    choices.threads = workers;
+    RunTextsIntoList(details, u"sea", list, choices);
+    EXPECT_GT(list.Count(), 10000) << workers;
+    // The heap that holds what the run left, and every other mapping: as they were.
+    std::vector<char> after(size_t{4} << 20);
+    EXPECT_FALSE(LargePagesAsked(after.data() + (size_t{2} << 20))) << workers;
+    EXPECT_EQ(MappingsAsked(), before) << workers;
+  }
 }

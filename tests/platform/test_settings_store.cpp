@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <thread>
 #include <string>
 
 #include "platform/rtl/files.h"
@@ -241,6 +242,31 @@ TEST(SettingsStore, TwoStoresOnOneFolderSeeEachOthersWrites) {
   // Removing the file is noticed too.
   ASSERT_TRUE(DeleteFileU(a.FileName()));
   EXPECT_EQ(ReadInt(b, "n"), -1);
+}
+
+// While a thread holds its reads, it reads the store as last loaded: another store's write is
+// seen only after the hold, and on other threads at once. A write through the held store itself
+// still takes in the other's blocks first.
+TEST(SettingsStore, HeldReadsLookNotAtTheFile) {
+  TempFolder tmp;
+  TSettingsStore a(tmp.Path());
+  TSettingsStore b(tmp.Path());
+  ASSERT_TRUE(WriteInt(a, "n", 1));
+  ASSERT_EQ(ReadInt(b, "n"), 1);
+  {
+    TSettingsStore::HoldReadsOnThisThread(true);
+    ASSERT_TRUE(WriteInt(a, "n", 2));
+    EXPECT_EQ(ReadInt(b, "n"), 1);
+    int32_t elsewhere = -1;
+    std::thread([&] { elsewhere = ReadInt(b, "n"); }).join();
+    EXPECT_EQ(elsewhere, 2);
+    ASSERT_TRUE(WriteInt(a, "m", 5));
+    ASSERT_TRUE(WriteInt(b, "k", 7));
+    EXPECT_EQ(ReadInt(b, "m"), 5);
+    TSettingsStore::HoldReadsOnThisThread(false);
+  }
+  EXPECT_EQ(ReadInt(b, "n"), 2);
+  EXPECT_EQ(ReadInt(a, "k"), 7);
 }
 
 TEST(SettingsStore, UpdatesFromTwoProcessesAreNotLost) {

@@ -5,6 +5,7 @@
 
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_runtime.h"
+#include "platform/settings/settings_access.h"
 #include "shell/services/command_line.h"
 
 namespace {
@@ -21,6 +22,8 @@ class CommandLine : public ::testing::Test {
   void TearDown() override {
     global_keeping_log = false;
     SetLogFilename(u"");
+    SetLogging(false);
+    SetTheLogFilename(u"");
   }
 };
 
@@ -64,9 +67,13 @@ TEST_F(CommandLine, LogTakesItsNameOrTheTemporaryFolder) {
   EXPECT_EQ(found.logfilename, named);
   EXPECT_EQ(found.formatted_params, u"doc.cnc");  // the log name is not a file to open
   EXPECT_TRUE(global_keeping_log.load());
+  // Kept, so that reading the settings again does not end the log.
+  EXPECT_TRUE(GetLogging());
+  EXPECT_EQ(GetTheLogFilename(), named);
 
   ParseCommandLine({u"doc.cnc", u"/log"}, found);
   EXPECT_EQ(found.logfilename, SystemTempFolder() + kDefaultLogName);
+  EXPECT_EQ(GetTheLogFilename(), SystemTempFolder() + kDefaultLogName);
   EXPECT_EQ(found.formatted_params, u"doc.cnc");
   std::filesystem::remove_all(dir);
 }

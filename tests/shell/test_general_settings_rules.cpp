@@ -4,7 +4,9 @@
 
 #include "model/text_reader_test_support.h"
 #include "platform/settings/settings_access.h"
+#include "platform/rtl/files.h"
 #include "shell/main_window/main_window_rules.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -85,4 +87,46 @@ TEST_F(GeneralSettingsRulesTest, TextSwitchesReachWhatTheRunReads) {
   EXPECT_TRUE(GetUNCNetworkFilesChecking());
   EXPECT_TRUE(GetRestrictTo3LetterExtensions());
   EXPECT_EQ(CurrentGeneralSettings(), c);
+}
+
+// The log, the save question of a run made for another tool and the dead keys are stored as
+// chosen; a log without a file, or into a folder, is refused naming the field, storing nothing.
+TEST_F(GeneralSettingsRulesTest, LogRunQuestionAndDeadKeysAreStoredOrRefused) {
+  TempFolder dir;
+  TGeneralSettingsChoice c = CurrentGeneralSettings();
+  EXPECT_FALSE(c.logging);
+  EXPECT_TRUE(c.ask_to_save_run);
+  EXPECT_FALSE(c.dead_keys);
+  c.logging = true;
+  c.log_file = u"  " + dir.Path() + u"new folder/run.log ";  // blanks around are not part of the name
+  c.ask_to_save_run = false;
+  c.dead_keys = true;
+  ASSERT_TRUE(ApplyGeneralSettings(c).empty());
+  EXPECT_TRUE(GetLogging());
+  EXPECT_EQ(GetTheLogFilename(), dir.Path() + u"new folder/run.log");
+  EXPECT_TRUE(FileExists(dir.Path() + u"new folder/run.log"));  // made, as keeping the log makes it
+  EXPECT_FALSE(GetAskWhetherToSaveRunConcData());
+  EXPECT_TRUE(GetDeadKeyListCustomised());
+  const TGeneralSettingsChoice stored = CurrentGeneralSettings();
+  EXPECT_EQ(stored.log_file, dir.Path() + u"new folder/run.log");
+
+  struct Case {
+    UString file;
+    const char16_t* said;
+  } cases[] = {{u"", u"Log file: name the file"}, {u"   ", u"Log file: name the file"}, {dir.Path(), u"cannot be written"}};
+  for (const Case& k : cases) {
+    TGeneralSettingsChoice bad = stored;
+    bad.log_file = k.file;
+    bad.dead_keys = false;
+    const std::vector<UString> problems = ApplyGeneralSettings(bad);
+    ASSERT_EQ(problems.size(), 1u) << Utf16ToUtf8(k.file);
+    EXPECT_NE(problems[0].find(k.said), UString::npos) << Utf16ToUtf8(problems[0]);
+    EXPECT_EQ(CurrentGeneralSettings(), stored);
+  }
+  // Switched off, the file may be left unnamed.
+  TGeneralSettingsChoice off = stored;
+  off.logging = false;
+  off.log_file.clear();
+  EXPECT_TRUE(ApplyGeneralSettings(off).empty());
+  EXPECT_FALSE(GetLogging());
 }

@@ -65,6 +65,11 @@ TEST(TextChoice, FilesFoldersAndZipMembers) {
   EXPECT_EQ(c.ZipMemberNames(zip, problems), (std::vector<UString>{u"one.txt", u"inner/two.txt", u"three.txt"}));
   EXPECT_TRUE(c.AddZipMembers(zip, {u"inner/two.txt", u"three.txt"}).empty());
   EXPECT_EQ(Names(c), (std::vector<UString>{u"a.txt", u"b.txt", u"three.txt", u"two.txt"}));
+  // An archive added as a file stands for its texts (those chosen already are left out).
+  EXPECT_TRUE(c.AddFiles({zip}).empty());
+  EXPECT_EQ(c.RepeatsLeftOut(), 2);
+  EXPECT_EQ(Names(c), (std::vector<UString>{u"a.txt", u"b.txt", u"one.txt", u"three.txt", u"two.txt"}));
+  EXPECT_EQ(c.KindText(c.Count() - 1), u"plain text (8-bit), zip member");
 }
 
 TEST(TextChoice, BadInputIsReportedAndLosesNothing) {
@@ -83,9 +88,12 @@ TEST(TextChoice, BadInputIsReportedAndLosesNothing) {
       {[&] { return c.AddZipMembers(damaged, {u"x.txt"}); }, u"cannot be read"},
       {[&] { return c.AddZipMembers(zip, {u"../../etc/passwd", u"one.txt"}); }, u"leaves its folder"},
       {[&] { return c.Load(damaged); }, u"not a choice of texts"},
+      {[&] { return c.AddFiles({damaged}); }, u"a zip archive that cannot be read"},
   };
   for (const Case& k : cases) EXPECT_TRUE(Mentions(k.act(), k.said)) << Utf16ToUtf8(k.said);
-  EXPECT_EQ(Names(c), (std::vector<UString>{u"a.txt", u"one.txt"}));
+  // The archive that gives no text is kept, marked.
+  EXPECT_EQ(Names(c), (std::vector<UString>{u"a.txt", u"damaged.zip", u"one.txt"}));
+  EXPECT_EQ(c.Texts().GetFullFileDetails(c.Count() - 1).rec.wanted, kWantedNotFound);
   if (geteuid() != 0) {  // root reads every file
     EXPECT_TRUE(Mentions(c.AddFiles({locked}), u"cannot be read"));
     EXPECT_EQ(c.Texts().GetFullFileDetails(c.Count() - 1).rec.wanted, kWantedNotFound);
@@ -105,6 +113,36 @@ TEST(TextChoice, RemoveClearSaveAndLoad) {
   EXPECT_EQ(c.Count(), 0);
   EXPECT_TRUE(c.Load(saved).empty());
   EXPECT_EQ(Names(c), (std::vector<UString>{u"a.txt", u"c.txt"}));
+}
+
+// A saved choice whose texts were moved or deleted since: those are left out and each is named,
+// in either form of the saved choice, a zip member whose archive went too; a job's stop state
+// is left as it was.
+TEST(TextChoice, LoadLeavesOutAndNamesTheTextsThatAreGone) {
+  for (const char16_t* form : {u"choice.chosen", u"choice.txt"}) {
+    TempFolder dir;
+    TTextChoice c(kToolConcordancer);
+    const UString b = dir.Write(u"b.txt", "x");
+    const UString zip = MakeZip(dir.Path() + u"texts.zip", {{u"one.txt", "1"}});
+    c.AddFiles({dir.Write(u"a.txt", "x"), b, dir.Write(u"c.txt", "x"), zip});
+    ASSERT_EQ(c.Count(), 4);
+    const UString saved = dir.Path() + form;
+    ASSERT_TRUE(c.Save(saved));
+    ASSERT_TRUE(DeleteFileU(b));
+    ASSERT_TRUE(DeleteFileU(zip));
+    const uint8_t job_state = global_panic_state;
+    global_panic_state = kPanicEndOfText;
+    TTextChoice again(kToolConcordancer);
+    const std::vector<UString> problems = again.Load(saved);
+    EXPECT_EQ(global_panic_state, kPanicEndOfText);
+    global_panic_state = job_state;
+    EXPECT_EQ(Names(again), (std::vector<UString>{u"a.txt", u"c.txt"})) << Utf16ToUtf8(form);
+    if (UString(form) == u"choice.chosen") {  // a plain list is read without the names it finds gone
+      EXPECT_EQ(problems.size(), 2u);
+      EXPECT_TRUE(Mentions(problems, u"left out: " + b));
+      EXPECT_TRUE(Mentions(problems, u"texts.zip"));
+    }
+  }
 }
 
 TEST(TextChoice, CommitHandsTheChoiceToTheTool) {

@@ -2,6 +2,9 @@
 // other, the spare pixels going to the first windows.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include "platform/runtime/vx_tools.h"
 #include "shell/main_window/window_tiling.h"
 
 namespace {
@@ -40,6 +43,42 @@ TEST(WindowTiling, PlacesCoverTheWorkArea) {
                                      << " " << got[i].width << "x" << got[i].height;
     }
   }
+}
+
+TEST(WindowTiling, WindowsKeepTheirOrderAcrossTheScreen) {
+  // Three windows as they stand: b left of a, c below a at a's left edge.
+  const std::vector<TWindowRect> places = {{300, 40, 200, 200}, {10, 400, 200, 200}, {300, 500, 200, 200}};
+  EXPECT_EQ(TilingOrder(places, TTiling::SideBySide), (std::vector<size_t>{1, 0, 2}));
+  EXPECT_EQ(TilingOrder(places, TTiling::OneAboveTheOther), (std::vector<size_t>{0, 1, 2}));
+  // Windows on one spot (a second one not yet moved) keep the order they were opened in.
+  const std::vector<TWindowRect> same = {{50, 50, 100, 100}, {50, 50, 100, 100}, {20, 50, 100, 100}};
+  EXPECT_EQ(TilingOrder(same, TTiling::SideBySide), (std::vector<size_t>{2, 0, 1}));
+  EXPECT_TRUE(TilingOrder({}, TTiling::SideBySide).empty());
+}
+
+TEST(WindowTiling, TheWindowsMenuNumbersTheWindowsAndTicksItsOwn) {
+  std::vector<TOpenMainWindow> windows;
+  for (int i = 0; i < 11; ++i) {
+    TOpenMainWindow w;
+    w.pid = 1;  // another process's
+    w.window = 0x1000 + static_cast<TWindowId>(i);
+    w.tool = 1;
+    w.caption = u"Concordance (" + IntToUStr(i) + u".cnc)";
+    windows.push_back(w);
+  }
+  windows[0].caption = u"Concordance (R&D.cnc)";
+  windows[1].caption.clear();
+  windows[2].pid = static_cast<int32_t>(::getpid());
+  windows[2].process_start = ProcessStartTicks(windows[2].pid);
+  const std::vector<TOpenWindowItem> items = OpenWindowItems(windows, 0x1002);
+  ASSERT_EQ(items.size(), 11u);
+  EXPECT_EQ(items[0].caption, u"&1 Concordance (R&&D.cnc)");
+  EXPECT_EQ(items[1].caption, u"&2 " + Tool_Name(1));
+  EXPECT_EQ(items[8].caption, u"&9 Concordance (8.cnc)");
+  EXPECT_EQ(items[9].caption, u"Concordance (9.cnc)");  // no number after the ninth
+  for (size_t i = 0; i < items.size(); ++i) EXPECT_EQ(items[i].own, i == 2) << i;
+  // The same id in another process is not this window.
+  EXPECT_FALSE(OpenWindowItems(windows, 0x1000)[0].own);
 }
 
 }  // namespace

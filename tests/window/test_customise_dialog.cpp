@@ -110,6 +110,27 @@ TEST_F(CustomiseRoad, ChosenCommandsAreOnTheRightClickMenuAndShortcutsOnTheMenu)
   });
 }
 
+// "Align" belongs to lists no page of this program shows: it cannot be ticked for the right-click
+// menu, where it would never appear (the dialog says why); the commands the pages offer can be.
+TEST_F(CustomiseRoad, ACommandNoListOffersCannotBeTickedForTheRightClickMenu) {
+  constexpr int kTagAlign = 130;
+  ThroughTheMenu([](TCustomiseDialog& d) {
+    const int align = d.RowOfTag(kTagAlign), zap = d.RowOfTag(kTagZap);
+    ASSERT_GE(align, 0);
+    ASSERT_GE(zap, 0);
+    QTableWidgetItem* item = d.Commands()->item(align, 0);
+    EXPECT_EQ(item->text(), QStringLiteral("Align"));
+    EXPECT_FALSE(item->flags() & Qt::ItemIsUserCheckable);
+    EXPECT_FALSE(item->flags() & Qt::ItemIsEnabled);
+    EXPECT_TRUE(item->toolTip().contains(QStringLiteral("No list of this program")));
+    EXPECT_TRUE(d.Commands()->item(zap, 0)->flags() & Qt::ItemIsUserCheckable);
+    d.Commands()->scrollToItem(item);
+    d.show();
+    SettingsShot(d, "customise_align");
+    d.reject();
+  });
+}
+
 TEST_F(CustomiseRoad, CancelAndRefusedChoicesChangeNothing) {
   const auto shortcuts = GetMenuCurrentShortcuts();
   ThroughTheMenu([](TCustomiseDialog& d) {

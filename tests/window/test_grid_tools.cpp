@@ -24,6 +24,7 @@
 #include "shell/qt/vx_grid.h"
 #include "window/main_road_support.h"
 #include "window/modal_answers.h"
+#include "window/test_tool_window.h"
 #include "window/window_test_support.h"
 #include "windows/batch_setup.h"
 #include "windows/conditions_window.h"
@@ -643,6 +644,30 @@ TEST_F(GridTools, BreakdownCountsByFile) {
   EXPECT_TRUE(WasAsked(TVXDialog::FailedToSave));
   EXPECT_FALSE(form->LoadSearches(dir.Path() + u"missing.txt"));
   EXPECT_TRUE(WasAsked(TVXDialog::FailedToRead));
+}
+
+// The breakdown's Load and Save ask the file dialogs the user chose under Settings > General (the
+// main window's, answered here), and its Help opens the concordancer's page of it.
+TEST_F(GridTools, BreakdownLoadSaveAndHelpGoTheProgramsWay) {
+  TAnsweredFileDialogs file_dialogs(Main());
+  Fire(37);
+  auto* form = qobject_cast<TFormBreakdown*>(Main().BreakdownForm());
+  ASSERT_NE(form, nullptr);
+  auto button = [form](const char* name) { return form->findChild<QPushButton*>(QString::fromLatin1(name)); };
+  file_dialogs.answers = {dir.Write(u"searches.txt", std::string("river\nbank\n"))};
+  button("ButtonLoad")->click();
+  EXPECT_EQ(file_dialogs.requests, 1);
+  EXPECT_EQ(form->Searches()->toPlainText().trimmed(), QStringLiteral("river\nbank"));
+  form->CountClick();
+  ASSERT_TRUE(form->SaveButton()->isEnabled());
+  const UString results = dir.Path() + u"results.txt";
+  file_dialogs.answers = {results};
+  button("AdvGlowButtonSaveREsults")->click();
+  EXPECT_EQ(file_dialogs.save_requests, 1);
+  EXPECT_TRUE(FileExists(results));
+
+  button("ButtonHelp")->click();
+  EXPECT_TRUE(WaitUntil([this] { return Main().LastHelpContext() == 5470; }, 3000)) << Main().LastHelpContext();
 }
 
 class GridToolsBatch : public MainRoadTest {};

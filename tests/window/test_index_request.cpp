@@ -1,6 +1,8 @@
 // A corpus index as this program meets it: a word-list tool's request for the contexts of a word
 // in an index of the samples runs as a concordance of those places; the index's files, dropped,
 // named on the command line or chosen among the recent files, are refused as the word lister's.
+#include <QProcess>
+
 #include "window/main_road_support.h"
 #include "wordlist/index_test_support.h"
 
@@ -44,9 +46,17 @@ TEST_F(IndexRequest, TheIndexFilesAreRefusedAsAnotherToolsDroppedOrNamed) {
   TFormLinzora& named = Start({base + u".tokens"});
   EXPECT_TRUE(WasAsked(TVXDialog::WrongToolForFile)) << Utf16ToUtf8(AllQuestionText());
   EXPECT_EQ(named.Doc(), nullptr);
-  // The recent-file item of the last index used: shown, and refused when chosen.
+  // The recent-file item of the last index used (the word-list tool opened it to hand over the
+  // contexts of a word): shown, and refused when chosen.
   dialogs.Clear();
-  SetLastUsedFile(23, base + u".tokens");
+  QProcess wordlister;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("LINZORA_CONFIG_DIR"), QString::fromStdString(Utf16ToUtf8(dir.Path() + u"config")));
+  env.insert(QStringLiteral("TMPDIR"), QString::fromStdString(Utf16ToUtf8(dir.Path())));
+  wordlister.setProcessEnvironment(env);
+  wordlister.start(QStringLiteral(LINZORA_WORDLIST_PROGRAM), {QStringLiteral("contexts"), ToQString(base), QStringLiteral("river")});
+  ASSERT_TRUE(wordlister.waitForFinished(60000));
+  ASSERT_EQ(wordlister.exitCode(), 0) << wordlister.readAllStandardError().toStdString();
   TFormLinzora& recent = Start();
   bool listed = false;
   for (const TMenuNode* n : recent.MenuModel().RecentFileItems()) listed = listed || n->data == base + u".tokens";

@@ -96,6 +96,60 @@ TEST_F(ListDisplaySettings, HidingTagsByKindTakesThemOutOfTheLines) {
   }
 }
 
+// View > Tag display on a text whose tags (of the tag file) stand before their words: "tags
+// hidden" takes them out; "tags as prefix" gives each tag the word after it, "tags as suffix" the
+// word before it (with "words coloured" on, the words that own a tag take the tagged words'
+// colour); "words hidden" leaves each tagged word out, its tag in its place, the search word
+// staying, and no word takes over a tag whose word is gone.
+TEST_F(ListDisplaySettings, TagDisplayHidesAndGivesTagsTheirWords) {
+  Start();
+  UseTagFile("<N>\n<V>\n");
+  HandOverTexts({dir.Write(u"texts/tagged.txt", "A <N>boat and the <N>river <V>flows past the old <N>mill today.\n")});
+  RunFromWizard(u"river");
+  ASSERT_NE(Main().Doc(), nullptr);
+  ASSERT_EQ(Main().Doc()->fConcordanceList->Count(), 1);
+  TVX_Grid* grid = TurnTo("Concordance");
+  ASSERT_NE(grid, nullptr);
+  grid->setColumnWidth(1, 700);
+  constexpr int kWordsColoured = 165, kTagsHidden = 219, kTagsAsSuffix = 221, kWordsHidden = 223;
+  if (!Main().Menus()->ActionOfTag(kWordsColoured)->isChecked()) Trigger(kWordsColoured);
+  const uint32_t tagged_colour =
+      static_cast<uint32_t>(GetWordHandling4ColourRecAndTypeface(GetGlobalStyleNumber(), 3).Foreground()) & 0xFFFFFF;
+  // Whether the first stretch of the word in the line, as the grid shows it, has the tagged
+  // words' colour.
+  auto tagged = [&tagged_colour](const TGrid_data_rec& cell, const char16_t* word) {
+    const size_t at = cell.text.find(word);
+    const auto end = static_cast<int32_t>(at + UStringView(word).size());
+    for (const auto& span : cell.spans)
+      if (at != UString::npos && span.start <= static_cast<int32_t>(at) && span.start + span.length >= end)
+        return span.fore == tagged_colour;
+    return false;
+  };
+  struct Case {
+    int tag;
+    const char16_t* text;  // the line, trimmed
+    std::vector<const char16_t*> owners, others;
+  } const cases[] = {
+      {kTagsHidden, u"A boat and the river flows past the old mill today.", {}, {}},
+      {kTagsAsPrefix, u"A <N>boat and the <N>river <V>flows past the old <N>mill today.",
+       {u"boat", u"river", u"flows", u"mill"}, {u"A", u"and", u"the", u"past", u"old"}},
+      {kTagsAsSuffix, u"A <N>boat and the <N>river <V>flows past the old <N>mill today.",
+       {u"A", u"the", u"river", u"old"}, {u"boat", u"and", u"flows", u"past", u"mill"}},
+      {kWordsHidden, u"A <N> and the <N>river <V> past the old <N> today.", {u"river"},
+       {u"A", u"and", u"the", u"past", u"old"}},
+  };
+  for (const Case& c : cases) {
+    Trigger(c.tag);
+    grid->Model().Source().Invalidate();
+    const TGrid_data_rec cell = grid->Model().Source().Cell(1, 1);
+    SCOPED_TRACE(std::to_string(c.tag) + ": " + Utf16ToUtf8(cell.text));
+    EXPECT_EQ(TrimU(cell.text), c.text);
+    for (const char16_t* w : c.owners) EXPECT_TRUE(tagged(cell, w)) << Utf16ToUtf8(w);
+    for (const char16_t* w : c.others) EXPECT_FALSE(tagged(cell, w)) << Utf16ToUtf8(w);
+    SaveScreenshot(*grid, QStringLiteral("commands/tag_display_") + QString::number(c.tag));
+  }
+}
+
 TEST_F(ListDisplaySettings, ColumnTotalsAddARowOfSums) {
   ShowSampleRiverLines();
   TVX_Grid* files = TurnTo("Filenames");
@@ -207,4 +261,47 @@ TEST_F(ListDisplaySettings, FrozenTopRowsStayWhileTheOthersScroll) {
     EXPECT_EQ(grid->FrozenRows(), c.frozen) << Utf16ToUtf8(c.answer);
     EXPECT_EQ(top->isVisible(), c.shown) << Utf16ToUtf8(c.answer);
   }
+}
+
+// The frozen rows are the top rows whatever row is current: after a click on row 31 of a plot of
+// 40 texts and a scroll, the band still shows the Overall row and the first text's.
+TEST_F(ListDisplaySettings, FrozenRowsStayTheTopRowsAfterAClickLower) {
+  Start();
+  HandOverTexts(WriteRiverTexts(dir, 40, 2));
+  RunFromWizard(u"river");
+  TVX_Grid* grid = TurnTo("Plot");
+  ASSERT_NE(grid, nullptr);
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  ASSERT_GT(grid->Model().rowCount(), 35);
+  Main().SetInputBox([](const UString&, const UString&, UString& value) {
+    value = u"2";
+    return true;
+  });
+  Trigger(kFreezeTopRows);
+  QTableView* top = grid->FrozenView();
+  ASSERT_NE(top, nullptr);
+  ASSERT_TRUE(top->isVisible());
+  auto top_rows_text = [&] {
+    QStringList out;
+    for (int r : {top->rowAt(1), top->rowAt(grid->rowHeight(0) + 1)})
+      out << QString::number(r) + QStringLiteral(":") + grid->Model().index(std::max(r, 0), 1).data().toString();
+    return out.join(QStringLiteral(" | ")).toStdString();
+  };
+  const std::string before = top_rows_text();
+
+  // A click on row 31 as a user clicks it, then the grid scrolled by its scroll bar.
+  const QModelIndex row31 = grid->Model().index(30, 1);
+  grid->scrollTo(row31);
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(row31).center());
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  ASSERT_EQ(grid->currentIndex().row(), 30);
+  grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->value() + 3 * grid->rowHeight(5));
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  SaveScreenshot(*grid, QStringLiteral("commands/frozen_top_rows_after_click"));
+  EXPECT_EQ(top->verticalScrollBar()->value(), 0);
+  EXPECT_EQ(top->rowAt(1), 0) << top_rows_text();
+  EXPECT_EQ(top->rowAt(grid->rowHeight(0) + 1), 1) << top_rows_text();
+  EXPECT_EQ(top_rows_text(), before);
+  EXPECT_GT(grid->rowAt(grid->viewport()->height() / 2), 2);  // the grid itself scrolled on
 }

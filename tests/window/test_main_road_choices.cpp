@@ -108,6 +108,36 @@ TEST_F(MainRoadChoices, ExactContextPositionKeepsOnlyThatPlace) {
   }
 }
 
+// After an exact-position run the wizard shows that run: the exact place (not a span from it to
+// the search word) and its context word, and OK again runs the same concordance.
+TEST_F(MainRoadChoices, TheWizardAfterAnExactRunShowsWhatWasRun) {
+  StartOn(kCatDog);
+  Wizard().ContextBox()->setCurrentText(QStringLiteral("cat"));
+  ClickSpan(Wizard().SpanExact(), ExactRow(-3));
+  ASSERT_EQ(RunTyped(u"dog"), 1);
+
+  Main().ShowStartDialog();
+  ASSERT_TRUE(WaitUntil([this] { return Wizard().isVisible(); }));
+  EXPECT_TRUE(Wizard().ExactRadio()->isChecked());
+  EXPECT_EQ(Wizard().SpanExact()->currentRow(), ExactRow(-3));
+  EXPECT_EQ(Wizard().ContextBox()->currentText(), QStringLiteral("cat"));
+  QStringList chosen;
+  for (int i = 0; i < Wizard().ChosenList()->count(); ++i) chosen << Wizard().ChosenList()->item(i)->text();
+  EXPECT_TRUE(chosen.contains(QStringLiteral("cat 3L"))) << chosen.join(QStringLiteral(" | ")).toStdString();
+  EXPECT_EQ(RunTyped(u"dog"), 1);  // a span of 3L to the search word would find both texts
+  EXPECT_EQ(GetConcSaveRec().ExactContextPosition(), -3);
+
+  // A run with no context word leaves none in the box the next time.
+  Main().ShowStartDialog();
+  ASSERT_TRUE(WaitUntil([this] { return Wizard().isVisible(); }));
+  Wizard().ContextBox()->setCurrentText(QString());
+  ASSERT_EQ(RunTyped(u"dog"), 2);
+  Main().ShowStartDialog();
+  ASSERT_TRUE(WaitUntil([this] { return Wizard().isVisible(); }));
+  EXPECT_EQ(Wizard().ContextBox()->currentText(), QString());
+  EXPECT_TRUE(Wizard().SpanRadio()->isChecked());
+}
+
 TEST_F(MainRoadChoices, ContextWordBlockerStopsAtTheBoundaryChosen) {
   // "cat" is 3 words left of "dog" in each text; between them nothing, a comma, a sentence end.
   const TTexts texts = {{u"plain.txt", "I saw the cat near a dog today.\n"},

@@ -74,6 +74,18 @@ TEST_F(MainRoadChooser, OpensOnTheWizardsChoiceAndRefusesAnEmptyOne) {
   chooser->reject();
 }
 
+// The chooser the wizard asks for opens over the wizard and keeps it waiting: its OK cannot run
+// the old choice while the new one is made.
+TEST_F(MainRoadChooser, OpensOverTheWizardThatAskedForIt) {
+  Start();
+  TTextChooser* chooser = OpenChooserFromWizard();
+  ASSERT_NE(chooser, nullptr);
+  EXPECT_EQ(chooser->parentWidget(), &Wizard());
+  EXPECT_TRUE(chooser->isWindow());
+  EXPECT_EQ(chooser->windowModality(), Qt::WindowModal);
+  chooser->reject();
+}
+
 // Another process of this user handed texts over last; this window has chosen none: its chooser
 // opens on its own (empty) choice, and what it commits is the window's.
 TEST_F(MainRoadChooser, OpensOnTheWindowsOwnChoiceNotOnTheLastHandOver) {

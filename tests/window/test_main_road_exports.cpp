@@ -2,7 +2,10 @@
 // 1600 x 1000 window, as a fresh user meets them: the save-as dialog's fields, the files it
 // writes, and the preview's sheets in both orientations (screenshots under exports/).
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QFontComboBox>
+#include <QTableWidget>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QSpinBox>
@@ -10,6 +13,8 @@
 #include <QToolButton>
 #include <QPrintPreviewWidget>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "concordance/lines/concordance_list.h"
 #include "model/export_test_support.h"
@@ -22,7 +27,10 @@
 #include "shell/qt/page_list.h"
 #include "shell/qt/print_preview.h"
 #include "shell/qt/vx_grid.h"
-#include "window/main_road_support.h"
+#include "shell/grid_tools/save_as_rules.h"
+#include "shell/qt/colour_settings_dialog.h"
+#include "shell/qt/settings_dialogs.h"
+#include "window/settings_dialog_road.h"
 #include "window/test_tool_window.h"
 #include "window/window_test_support.h"
 #include "windows/save_as_dialog.h"
@@ -31,10 +39,10 @@ namespace {
 
 using TFields = std::vector<UString>;
 
-class MainRoadExports : public MainRoadTest {
+class MainRoadExports : public SettingsDialogRoad {
  protected:
   void SetUp() override {
-    MainRoadTest::SetUp();
+    SettingsDialogRoad::SetUp();
     Start();
     Main().resize(1600, 1000);
     std::vector<UString> texts;
@@ -115,6 +123,61 @@ TEST_F(MainRoadExports, AFreshUsersConcordanceExportHoldsWholeLines) {
   ASSERT_TRUE(zip.ExtractToStream(zip.FindMember(u"xl/worksheets/sheet1.xml"), m));
   const std::string sheet(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.Size()));
   EXPECT_NE(sheet.find("(" + Utf16ToUtf8(VXRes(TVXRes::VXWholeLinesSavedPerEntry)) + ")"), std::string::npos);
+}
+
+// The search word of an export takes the colour Settings > Colours gives the search word of the
+// lines, and a rich-text export the font of Settings > Font, as the lines on screen do.
+TEST_F(MainRoadExports, ExportsTakeTheSearchWordColourAndTheFontTheSettingsGive) {
+  ASSERT_EQ(ThroughTheMenu<TColourSettingsDialog>(60,
+                                                  [](TColourSettingsDialog& d) {
+                                                    QTableWidget* words = d.WordColours();
+                                                    ASSERT_TRUE(words->item(0, 0)->text().startsWith(
+                                                        QStringLiteral("Search word")));
+                                                    words->item(0, 1)->setText(QStringLiteral("#FF8000"));
+                                                    d.accept();
+                                                  }),
+            int(QDialog::Accepted));
+  ASSERT_EQ(ThroughTheMenu<TFontSettingsDialog>(61,
+                                                [](TFontSettingsDialog& d) {
+                                                  d.FontBox()->setCurrentFont(QFont(QStringLiteral("DejaVu Serif")));
+                                                  d.SizeBox()->setValue(14);
+                                                  d.accept();
+                                                }),
+            int(QDialog::Accepted));
+  const QString family = QFontInfo(QFont(QStringLiteral("DejaVu Serif"))).family();
+  ASSERT_NE(TurnTo("Concordance"), nullptr);
+
+  const UString rtf = dir.Path() + u"lines.rtf";
+  SaveAs(kTagSaveAsText, rtf, [](TSaveAsTxtDlgFeb2012& d) {
+    d.Format()->setCurrentIndex(kSaveAsRichText);
+    d.RowsEdit()->setText(QStringLiteral("1-5"));
+  });
+  std::ifstream in(Utf16ToUtf8(rtf), std::ios::binary);
+  const std::string doc((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // The colour table holds the orange chosen (RGB 255, 128, 0) and no red; the lines' search word
+  // is written in it, in the font and size chosen.
+  const size_t table = doc.find("{\\colortbl ;");
+  ASSERT_NE(table, std::string::npos);
+  const std::string colours = doc.substr(table, doc.find('}', table) - table);
+  EXPECT_NE(colours.find("\\red255\\green128\\blue0;"), std::string::npos) << colours;
+  EXPECT_EQ(colours.find("\\red255\\green0\\blue0;"), std::string::npos) << colours;
+  EXPECT_NE(doc.find("{\\f0\\fnil " + family.toStdString() + ";}"), std::string::npos) << doc.substr(0, 200);
+  EXPECT_NE(doc.find("\\fs28 "), std::string::npos) << doc.substr(0, 200);
+
+  const UString xlsx = dir.Path() + u"lines.xlsx";
+  SaveAs(kTagSaveAsSpreadsheet, xlsx, [](TSaveAsTxtDlgFeb2012& d) { d.RowsEdit()->setText(QStringLiteral("1-5")); });
+  TZipForge zip;
+  zip.SetFileName(xlsx);
+  ASSERT_TRUE(zip.OpenArchive());
+  // The runs of the lines stand in the sheet or among the shared strings, as the writer chose.
+  std::string strings;
+  for (const char16_t* member : {u"xl/worksheets/sheet1.xml", u"xl/sharedStrings.xml"}) {
+    TMemoryStream m;
+    if (zip.ExtractToStream(zip.FindMember(member), m))
+      strings.append(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.Size()));
+  }
+  EXPECT_NE(strings.find("FFFF8000"), std::string::npos) << strings.substr(0, 600);
+  EXPECT_EQ(strings.find("FFFF0000"), std::string::npos) << strings.substr(0, 600);
 }
 
 // "Separate thousands" ticked, the numbers of the text export (the texts' sizes in bytes) are in

@@ -4,9 +4,11 @@
 // not read.
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QSpinBox>
 #include <QTest>
 
 #include <cstring>
@@ -16,6 +18,7 @@
 #include "concordance/document/source_files.h"
 #include "platform/lemmatiser/lemmatiser.h"
 #include "platform/runtime/vx_resources.h"
+#include "shell/main_window/controller_messages.h"
 #include "shell/menus/concordance_commands.h"
 #include "shell/qt/concordance_settings_dialog.h"
 #include "shell/qt/page_list.h"
@@ -174,6 +177,59 @@ TEST_F(MainRoadOutputs, CopyFollowsTheClipboardChoices) {
   EXPECT_TRUE(stored.Picture() && !stored.EditableText());
 }
 
+// Copy's "number of characters wanted" cuts each copied line to that many characters around its
+// search word, half on each side, from the line as the list holds it, not as the column is wide:
+// 20 gives 10 either side, 200 more than the screen shows; the left side ends where the screen's
+// does, just before the search word.
+TEST_F(MainRoadOutputs, CopiedLinesTakeTheCharactersWanted) {
+  Start();
+  std::string body;
+  for (int i = 0; i < 4; ++i)
+    body += "Along the valley floor the slow brown water of the old river turns past meadows, mills and "
+            "the low stone walls of farms that stood there long before anyone now living was born. ";
+  HandOverTexts({dir.Write(u"texts/long_lines.txt", body)});
+  TConcSettingsRec32 rec = GetConcSaveRec();
+  rec.SetCharactersPerLine(400);
+  SetConcSaveRec(rec);
+  ASSERT_EQ(LinesFor(u"river"), 4);
+  TVX_Grid* grid = TurnTo("Concordance");
+  ASSERT_NE(grid, nullptr);
+  grid->setCurrentIndex(grid->Model().index(1, 0));
+  const TGrid_data_rec shown = grid->Model().CellAt(grid->Model().index(1, 0));
+  const UString screen = shown.text;
+  const size_t hit = screen.find(u"river");
+  ASSERT_NE(hit, UString::npos) << Utf16ToUtf8(screen);
+  for (const int wanted : {20, 200}) {
+    SCOPED_TRACE(wanted);
+    QApplication::clipboard()->clear();
+    ActOnNextModal([wanted](QDialog& d) {
+      auto* dialog = dynamic_cast<TFormChooseClipboardFormat*>(&d);
+      ASSERT_NE(dialog, nullptr);
+      for (int i = 0; i < 4; ++i) dialog->Include(i)->setChecked(i == 1);  // editable text alone
+      dialog->Characters()->setValue(wanted);
+      dialog->OKClick();
+    });
+    Main().HandleMenuCommand(kCopyMenuItem, u"");
+    ASSERT_TRUE(WaitUntil([] {
+      const QMimeData* data = QApplication::clipboard()->mimeData();
+      return data && data->hasText();
+    }, 5000));
+    EXPECT_EQ(GetConcCharactersForTextOnly(), wanted);
+    // The line's field of the first row copied; the search word carries its text marker.
+    const UString copied =
+        FromQString(QApplication::clipboard()->text().split(QStringLiteral("\r\n"))[0].split(QLatin1Char('\t'))[0]);
+    const UString marked = GetConc_SW_TXT_Marker() + u"river";
+    const size_t at = copied.find(marked);
+    ASSERT_NE(at, UString::npos) << Utf16ToUtf8(copied);
+    EXPECT_EQ(static_cast<int>(at), wanted / 2) << Utf16ToUtf8(copied);
+    EXPECT_EQ(copied.size(), wanted / 2 + marked.size() + wanted / 2) << Utf16ToUtf8(copied);
+    // The characters before the search word are those the screen shows there.
+    const size_t same = std::min<size_t>(at, hit);
+    EXPECT_EQ(copied.substr(at - same, same), screen.substr(hit - same, same))
+        << Utf16ToUtf8(copied) << " | " << Utf16ToUtf8(screen);
+  }
+}
+
 // The markers typed in Settings > Specific to this Tool go before the search word of each copied
 // line; the grid, which colours the search word, shows none.
 TEST_F(MainRoadOutputs, CopiedLinesCarryTheTextMarkersTyped) {
@@ -235,6 +291,38 @@ TEST_F(MainRoadOutputs, StatusHelpPanelOpensTheHelpOfThePageOnShow) {
     emit Main().Status()->PanelClicked(kStatusPanelHelp);
     EXPECT_TRUE(WaitUntil([&] { return Main().LastHelpContext() == wanted; }));
   }
+}
+
+// Panel 9 says what a click on it does, with data and without. F1 opens the help of what the mouse
+// is over: a page's own help over a page, the concordancer's over the start panel.
+TEST_F(MainRoadOutputs, F1OpensTheHelpOfWhatTheMouseIsOver) {
+  Start();
+  Wizard().hide();
+  EXPECT_EQ(Main().Status()->PanelText(kStatusPanelHelp), QStringLiteral("Help"));
+  // F1 with the mouse over w; each context wanted below differs from the one before it.
+  auto f1_over = [this](QWidget& w, int wanted) {
+    QCursor::setPos(w.mapToGlobal(w.rect().center()));
+    QTest::keyClick(&Main(), Qt::Key_F1);
+    WaitUntil([&] { return Main().LastHelpContext() == wanted; }, 3000);
+    return Main().LastHelpContext();
+  };
+  EXPECT_EQ(f1_over(*Main().StartPanel(), ToolHelpContext(kToolConcordancer)), ToolHelpContext(kToolConcordancer));
+  HandOverTexts(WriteRiverTexts(dir, 1, 2));
+  ASSERT_EQ(LinesFor(u"river"), 2);
+  Wizard().hide();
+  EXPECT_EQ(Main().Status()->PanelText(kStatusPanelHelp), QStringLiteral("Help"));
+  for (const char* page : {"Concordance", "Collocates", "Notes"}) {
+    SCOPED_TRACE(page);
+    TurnTo(page);  // the notes page has no grid to answer
+    QTabWidget* tabs = Main().Pages()->Tabs();
+    ASSERT_EQ(tabs->tabText(tabs->currentIndex()), QString::fromLatin1(page));
+    QWidget* shown = Main().Pages()->Tabs()->currentWidget();
+    ASSERT_NE(shown, nullptr);
+    QApplication::processEvents();
+    const int wanted = PageHelpContext(Main().Pages()->CurrentListType());
+    EXPECT_EQ(f1_over(*shown, wanted), wanted);
+  }
+  EXPECT_NE(PageHelpContext(kListConcordance), ToolHelpContext(kToolConcordancer));
 }
 
 // A text the run cannot read (here a save's temporary file among the chosen texts) stops the run,

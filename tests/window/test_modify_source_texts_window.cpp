@@ -1,5 +1,6 @@
-// The modify-source-texts window: the two modification pages hand back a checked choice, and the
-// Undo page lists the log's entries, ticks them by initials, and undoes the ticked ones.
+// The modify-source-texts window: the two modification pages hand back a checked choice (from the
+// menu, changing the texts and showing what was changed and refused), and the Undo page lists
+// the log's entries, ticks them by initials, and undoes the ticked ones.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -9,9 +10,16 @@
 #include <QListWidget>
 #include <QTabWidget>
 
+#include <QPushButton>
+#include <sys/stat.h>
+
 #include "platform/rtl/datetime.h"
+#include "platform/text/text_files.h"
 #include "shell/qt/qt_application.h"
+#include "shell/qt/shell_menu_bar.h"
 #include "window/dialog_test_support.h"
+#include "window/main_road_support.h"
+#include "window/modal_answers.h"
 #include "windows/modify_source_texts_window.h"
 
 namespace {
@@ -87,6 +95,58 @@ TEST(ModifySourceTextsWindow, UndoPageListsTicksAndUndoes) {
   UString now;
   ASSERT_TRUE(ReadModificationLog(text, left, error));
   EXPECT_EQ(left.lines, (std::vector<UString>{u"one two"}));
+}
+
+// Modify > Search-phrase from the menu of a real concordance: the window's OK changes the texts and
+// the window then shows how many changes were made and which text was refused, and why; a phrase
+// over a line end is changed with the others.
+TEST_F(MainRoadTest, TheModifyWindowShowsWhatItChangedAndWhatItRefused) {
+  Start();
+  const std::string wrapped = "The river\nbank is green. The river bank is wet.";
+  const UString a = dir.Write(u"texts/a.txt", wrapped);
+  const UString b = dir.Write(u"texts/b.txt", "A river bank by the mill.");
+  HandOverTexts({a, b});
+  RunFromWizard(u"river bank");
+  ASSERT_NE(Main().Doc(), nullptr);
+  ASSERT_EQ(Main().Doc()->fConcordanceList->Count(), 3);
+  ASSERT_EQ(chmod(Utf16ToUtf8(b).c_str(), 0444), 0);
+  ASSERT_NE(TurnTo("Concordance"), nullptr);
+  dialogs.Script({mrOK});  // "N modifications made"
+  QString summary;
+  QStringList rows;
+  bool ok_after = true, report_there = false, acted = false;
+  ActOnNextModal([&](QDialog& d) {
+    acted = true;
+    auto* ok = d.findChild<QPushButton*>(QStringLiteral("ElPopupButtonSW"));
+    if (ok) ok->click();
+    auto* label = d.findChild<QLabel*>(QStringLiteral("ElLabelReport"));
+    auto* list = d.findChild<QListWidget*>(QStringLiteral("ElListBoxReport"));
+    report_there = d.isVisible() && label && list && label->isVisible() && list->isVisible();
+    if (label) summary = label->text();
+    for (int i = 0; list && i < list->count(); ++i) rows << list->item(i)->text();
+    ok_after = ok && ok->isEnabled();
+    if (report_there) SaveDialogScreenshot(d, QStringLiteral("modify_source_texts_report"));
+    if (d.isVisible()) d.reject();  // Close
+  });
+  QAction* modify = Main().Menus()->ActionOfTag(142);
+  ASSERT_NE(modify, nullptr);
+  modify->trigger();
+  EXPECT_TRUE(WaitUntil([&] { return acted && !QApplication::activeModalWidget(); }, 10000));
+  chmod(Utf16ToUtf8(b).c_str(), 0644);
+  EXPECT_TRUE(report_there);
+  EXPECT_EQ(summary, QStringLiteral("2 changes made. Not changed (1), and why:"));
+  ASSERT_EQ(rows.size(), 1);
+  EXPECT_TRUE(rows[0].startsWith(ToQString(b))) << rows[0].toStdString();
+  EXPECT_TRUE(rows[0].endsWith(QStringLiteral("it is read-only"))) << rows[0].toStdString();
+  EXPECT_FALSE(ok_after) << "one modification an opening";
+  EXPECT_TRUE(WasAsked(TVXDialog::NModificationsMade));
+  UString text;
+  ASSERT_TRUE(ReadTextFile(a, text, 1 << 20));
+  EXPECT_EQ(text.find(u"river\nbank"), UString::npos) << Utf16ToUtf8(text);
+  EXPECT_NE(text.find(u"/>river_bank is green"), UString::npos) << Utf16ToUtf8(text);
+  EXPECT_NE(text.find(u"/>river_bank is wet"), UString::npos) << Utf16ToUtf8(text);
+  ASSERT_TRUE(ReadTextFile(b, text, 1 << 20));
+  EXPECT_EQ(text, u"A river bank by the mill.");
 }
 
 // The Undo list reads as a list of changes: a real date and time, who, what, where.

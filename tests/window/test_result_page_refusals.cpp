@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <sys/stat.h>
 
@@ -79,6 +80,75 @@ TEST_F(ResultPageRefusals, AFollowUpOfACollocateIsRequestedOfASecondInstance) {
     EXPECT_EQ(GetATempString(1), collocate);
     EXPECT_EQ(GetATempString(2), UString(c.context));
   }
+}
+
+// Compute > Follow collocate with its search word required in the context: the second window
+// seeks the collocate with the node anywhere within the horizons the collocate was counted in,
+// whatever exact place another window's run left in the store, and its wizard shows that run.
+TEST_F(ResultPageRefusals, AFollowUpTakesTheCollocateHorizonsNotASpanLeftByAnotherRun) {
+  TVX_Grid* grid = TurnToType(kListCollocates);
+  ASSERT_TRUE(WaitUntil([&] { return Collocates().Count() > 1; }, 5000));
+  int mill = -1;
+  for (int i = 0; i < Collocates().Count() && mill < 0; ++i) {
+    const TCollocateEntryRec32& r = Collocates().Row(i)->rec;
+    if (UpperCaseU(r.word.value_or(UString())) == u"MILL" && UpperCaseU(r.search_word) == u"RIVER") mill = i;
+  }
+  ASSERT_GE(mill, 0);
+  grid->SelectCell(mill + 1, kTotalColumn);
+  const int16_t colloc_left = Doc().fSettings.CollocHorizonLeft(), colloc_right = Doc().fSettings.CollocHorizonRight();
+
+  // "compute" at the highlight's choice, on a document whose own run sought its context word at
+  // one exact place: the collocate (any place, the total column) is sought within the collocate
+  // horizons all the same.
+  Doc().fSettings.SetContextHorizonLeft(1);
+  Doc().fSettings.SetContextHorizonRight(0);
+  AnswerNextModal(true, [](QDialog& d) { static_cast<TGeneralInputDlg&>(d).OptionButton(2)->click(); });
+  Fire(150);
+  ASSERT_TRUE(WaitUntil([this] { return !instances.empty(); }, 3000));
+  TTellLinzoraList request(kToolConcordancer, kToolConcordancer);
+  ASSERT_TRUE(request.ReadRequestFile()) << Utf16ToUtf8(request.Failure());
+  EXPECT_EQ(request.fPreliminaries.context_exact_gap, 0);
+  EXPECT_EQ(request.fPreliminaries.context_hors[0], colloc_left);
+  EXPECT_EQ(request.fPreliminaries.context_hors[1], colloc_right);
+  grid = TurnToType(kListCollocates);
+  grid->SelectCell(mill + 1, kTotalColumn);
+
+  // Another window's run: "river" exactly one word to the left.
+  TConcSettingsRec32 other = GetConcSaveRec();
+  ApplyExactPosition(other, -1);
+  SetConcSaveRec(other);
+
+  instances.clear();
+  dialogs.Clear();
+  dialogs.Script({mrYes, mrYes});
+  Fire(155);
+  ASSERT_TRUE(WaitUntil([this] { return !instances.empty(); }, 3000));
+  ASSERT_EQ(GetATempString(1), u"MILL");
+  ASSERT_EQ(GetATempString(2), u"RIVER");
+
+  // The second window, started as the controller starts it.
+  Start(instances[0]);
+  ASSERT_NE(Main().Doc(), nullptr) << "the follow-up found nothing";
+  const int follow_up_lines = Main().Doc()->fConcordanceList->Count();
+  const TConcSettingsRec32 ran = Main().Doc()->fSettings;
+  EXPECT_EQ(ran.ExactContextPosition(), 0);
+  EXPECT_EQ(ran.ContextHorizonLeft(), colloc_right);
+  EXPECT_EQ(ran.ContextHorizonRight(), colloc_left);
+
+  // Its wizard shows what ran; OK runs the same search again and finds the same lines.
+  Main().ShowStartDialog();
+  ASSERT_TRUE(WaitUntil([this] { return Wizard().isVisible(); }));
+  EXPECT_EQ(Wizard().SearchBox()->currentText(), QStringLiteral("MILL"));
+  EXPECT_EQ(Wizard().ContextBox()->currentText(), QStringLiteral("RIVER"));
+  EXPECT_TRUE(Wizard().SpanRadio()->isChecked());
+  EXPECT_EQ(Wizard().SpanLeft()->currentRow(), colloc_right);
+  EXPECT_EQ(Wizard().SpanRight()->currentRow(), colloc_left);
+  Wizard().ButtonOKClick();
+  QTest::qWait(20);
+  ASSERT_TRUE(WaitUntil([this] { return !Main().RunActive(); }));
+  ASSERT_NE(Main().Doc(), nullptr);
+  EXPECT_EQ(Main().Doc()->fConcordanceList->Count(), follow_up_lines);
+  EXPECT_GT(follow_up_lines, 0);
 }
 
 TEST_F(ResultPageRefusals, FollowUpsThatCannotBeHandedOverAreSaidAndStartNothing) {

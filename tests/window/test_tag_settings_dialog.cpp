@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <random>
 
 #include "model/reading/tag_lists.h"
 #include "shell/files/file_dialogs.h"
@@ -262,37 +263,57 @@ TEST_F(TagSettingsRoad, ListsLoadFromTheUsersTagFiles) {
 }
 
 // A tag file that is missing, too large, binary or gives no entry is named in a message, and the
-// list and what is stored stay as they were.
+// list and what is stored stay as they were: in each of the three lists, and a binary file is
+// refused as such before a line of it is read (junk would give entity lines).
 TEST_F(TagSettingsRoad, ABadTagFileIsNamedAndChangesNothing) {
   TNamedFiles files;
   Main().SetFileDialogs(&files);
   const UString huge = dir.Write(u"tags/huge.txt", "<p>\n");
   ASSERT_EQ(::truncate(Utf16ToUtf8(huge).c_str(), kMostUserTagFileBytes + 1), 0);  // sparse: no time to write
   struct TCase {
-    const char* what;
+    std::string what;
     UString file;
-    size_t messages;  // a binary file is first warned of, then said to give nothing
+    bool binary = false;
   };
-  const std::vector<TCase> cases = {
-      {"missing", dir.Path() + u"tags/none.txt", 1},
-      {"too large", huge, 1},
-      {"binary", dir.Write(u"tags/program.txt", std::string("\x7F" "ELF\x02\x01\x01\0\0\0<p>\0\x03", 16)), 2},
-      {"only comments", dir.Write(u"tags/comments.txt", "; nothing here\n;\n"), 1},
-      {"a folder", dir.Path() + u"tags", 1},
+  std::vector<TCase> cases = {
+      {"missing", dir.Path() + u"tags/none.txt"},
+      {"too large", huge},
+      {"a program", dir.Write(u"tags/program.txt", std::string("\x7F" "ELF\x02\x01\x01\0\0\0<p>\0\x03", 16)), true},
+      {"UTF-16 with a zero character", dir.Write(u"tags/zero16.txt", std::string("\xFF\xFE&\0 \0\0\0x\0", 10)), true},
+      {"only comments", dir.Write(u"tags/comments.txt", "; nothing here\n;\n")},
+      {"a folder", dir.Path() + u"tags"},
   };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.what);
-    dialogs.Clear();
-    EXPECT_EQ(ThroughTheMenu([&](TTagSettingsDialog& d) {
-                d.KeepBox()->setPlainText(QStringLiteral("<b>"));
-                files.names = {c.file};
-                d.LoadButton(TTagFileList::Keep)->click();
-                EXPECT_EQ(d.KeepBox()->toPlainText(), QStringLiteral("<b>"));
-                d.reject();
-              }),
-              int(QDialog::Rejected));
-    ASSERT_EQ(dialogs.Asked().size(), c.messages) << Utf16ToUtf8(AllQuestionText());
-    for (const TVXQuestion& q : dialogs.Asked()) EXPECT_NE(q.text.find(c.file), UString::npos) << Utf16ToUtf8(q.text);
-    EXPECT_EQ(GetTagsWanted(), 0);
+  // Random bytes as a user may pick them by mistake, with zeros and without.
+  std::mt19937 rng(975);
+  for (int k = 0; k < 12; ++k) {
+    std::string bytes(975, '\0');
+    for (char& c : bytes) c = static_cast<char>(k % 2 ? 1 + rng() % 255 : rng() % 256);
+    const std::string name = "tags/random" + std::to_string(k) + ".bin";
+    cases.push_back({"random bytes " + std::to_string(k), dir.Write(Utf8ToUtf16(name), bytes), true});
   }
+  const std::pair<TTagFileList, QPlainTextEdit* (TTagSettingsDialog::*)() const> lists[] = {
+      {TTagFileList::Keep, &TTagSettingsDialog::KeepBox},
+      {TTagFileList::Exclude, &TTagSettingsDialog::ExcludeBox},
+      {TTagFileList::Entities, &TTagSettingsDialog::EntitiesBox},
+  };
+  for (const auto& [list, box] : lists)
+    for (const TCase& c : cases) {
+      SCOPED_TRACE(c.what + " in list " + std::to_string(static_cast<int>(list)));
+      dialogs.Clear();
+      EXPECT_EQ(ThroughTheMenu([&, list = list, box = box](TTagSettingsDialog& d) {
+                  (d.*box)()->setPlainText(QStringLiteral("<b>"));
+                  files.names = {c.file};
+                  d.LoadButton(list)->click();
+                  EXPECT_EQ((d.*box)()->toPlainText(), QStringLiteral("<b>"));
+                  d.reject();
+                }),
+                int(QDialog::Rejected));
+      ASSERT_EQ(dialogs.Asked().size(), 1u) << Utf16ToUtf8(AllQuestionText());
+      const UString said = dialogs.Asked()[0].text;
+      EXPECT_NE(said.find(c.file), UString::npos) << Utf16ToUtf8(said);
+      EXPECT_EQ(said.find(u"binary") != UString::npos, c.binary) << Utf16ToUtf8(said);
+      EXPECT_EQ(GetTagsWanted(), 0);
+      EXPECT_EQ(GetTagsExcludeWanted(), 0);
+      EXPECT_EQ(GetTagsTranslateWanted(), 0);
+    }
 }

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -126,6 +128,73 @@ TEST(TextChooser, NamesAreShownWholeWhereTheWindowHasRoom) {
   const QString name = QStringLiteral("1790_george_washington_n.txt");
   EXPECT_GT(chooser.Grid()->columnWidth(0), chooser.Grid()->fontMetrics().horizontalAdvance(name));
   chooser.reject();
+  unsetenv("LINZORA_CONFIG_DIR");
+  ResetSettingsStoreForTests();
+}
+
+// A click on the heading of the names, sizes or dates sorts the texts by it, a second click the
+// other way round; the kind is no key. OK hands the texts over in the order shown.
+TEST(TextChooser, AHeadingsClickSortsTheTexts) {
+  TempFolder dir;
+  setenv("LINZORA_CONFIG_DIR", Utf16ToUtf8(dir.Path() + u"config").c_str(), 1);
+  ResetSettingsStoreForTests();
+  TakeOwnWindowMessages();
+  struct Text {
+    const char16_t* name;
+    size_t bytes;
+    int year;
+  } const texts[] = {{u"b_middle.txt", 40, 2005}, {u"a_biggest.txt", 300, 2010}, {u"c_smallest.txt", 5, 1999}};
+  std::vector<UString> names;
+  for (const Text& t : texts) {
+    names.push_back(dir.Write(t.name, std::string(t.bytes, 'w')));
+    std::tm when{};
+    when.tm_year = t.year - 1900;
+    when.tm_mday = 1;
+    const timeval times[2] = {{timegm(&when), 0}, {timegm(&when), 0}};
+    ASSERT_EQ(::utimes(Utf16ToUtf8(names.back()).c_str(), times), 0);
+  }
+  TTextChooser chooser(kToolConcordancer);
+  chooser.resize(900, 400);
+  chooser.show();
+  chooser.AddFiles(names);
+  ASSERT_EQ(chooser.Choice().Count(), 3);
+  QHeaderView* heading = chooser.Grid()->horizontalHeader();
+  auto click = [&](int column) {
+    QTest::mouseClick(heading->viewport(), Qt::LeftButton, {},
+                      QPoint(heading->sectionViewportPosition(column) + heading->sectionSize(column) / 2,
+                             heading->height() / 2));
+    QApplication::processEvents();
+  };
+  auto shown = [&] {
+    QStringList order;
+    for (int row = 0; row < 3; ++row) order << chooser.Grid()->model()->index(row, 0).data().toString();
+    return order.join(QLatin1Char(' ')).toStdString();
+  };
+  const struct {
+    int column;
+    const char* order;
+  } clicks[] = {
+      {0, "a_biggest.txt b_middle.txt c_smallest.txt"},  // names
+      {0, "c_smallest.txt b_middle.txt a_biggest.txt"},  // names, the other way round
+      {2, "c_smallest.txt b_middle.txt a_biggest.txt"},  // sizes
+      {3, "c_smallest.txt b_middle.txt a_biggest.txt"},  // dates
+      {3, "a_biggest.txt b_middle.txt c_smallest.txt"},  // dates, newest first
+      {4, "a_biggest.txt b_middle.txt c_smallest.txt"},  // the kind: no key, nothing moves
+  };
+  for (const auto& c : clicks) {
+    click(c.column);
+    EXPECT_EQ(shown(), c.order) << "column " << c.column;
+  }
+  EXPECT_EQ(heading->sortIndicatorSection(), -1);  // the kind shows no order
+  SaveScreenshot(chooser, QStringLiteral("text_chooser_sorted"));
+
+  chooser.accept();
+  TVXFileDetails handed(false, kToolConcordancer);
+  ASSERT_TRUE(handed.LoadedChosenFromTempFile());
+  ASSERT_EQ(handed.FileCount(), 3);
+  EXPECT_EQ(handed.GetFullFileDetails(0).rec.filename, u"a_biggest.txt");
+  EXPECT_EQ(handed.GetFullFileDetails(2).rec.filename, u"c_smallest.txt");
+  TakeOwnWindowMessages();
   unsetenv("LINZORA_CONFIG_DIR");
   ResetSettingsStoreForTests();
 }

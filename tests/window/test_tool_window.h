@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 #include <deque>
 #include <memory>
 
@@ -79,6 +80,26 @@ class TScriptedFileDialogs : public TFileDialogs {
     answers.pop_front();
     return !chosen.empty();
   }
+};
+
+// A window's file dialogs answered by the test while this lives (the window's own again after);
+// any other modal dialog that opens meanwhile is closed unanswered after two seconds rather than
+// waited for, so that a road that would not ask these fails instead of hanging.
+class TAnsweredFileDialogs : public TScriptedFileDialogs {
+ public:
+  explicit TAnsweredFileDialogs(TMainToolsForm& window) : window_(window), own_(&window.FileDialogs()) {
+    window.SetFileDialogs(this);
+    QObject::connect(&unanswered_, &QTimer::timeout, [] {
+      if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    unanswered_.start(2000);
+  }
+  ~TAnsweredFileDialogs() override { window_.SetFileDialogs(own_); }
+
+ private:
+  TMainToolsForm& window_;
+  TFileDialogs* own_;
+  QTimer unanswered_;
 };
 
 class TTestToolForm : public TMainToolsForm {

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QListWidget>
+#include <QPrinterInfo>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <cmath>
@@ -19,6 +21,7 @@
 #include "support/wav_tone.h"
 #include "window/main_road_support.h"
 #include "window/modal_answers.h"
+#include "window/test_tool_window.h"
 #include "window/window_test_support.h"
 #include "windows/extra_details_window.h"
 #include "windows/extra_text_grid_window.h"
@@ -290,6 +293,69 @@ TEST_F(ViewerRoad, FindFilesListsTheTextsWithTheirHits) {
   EXPECT_EQ(details->Viewer()->KeyWordEntries().size(), 1u);
 }
 
+// The viewers' saves ask the file dialogs the user chose under Settings > General, as the main
+// window's own do (the main window's dialogs, answered here): the word cloud's Save and Print (into
+// a PDF file, there being no printer), the text viewer's Save as RTF, and the list of the Find
+// Files window.
+TEST_F(ViewerRoad, SavesAskTheFileDialogsTheUserChose) {
+  TAnsweredFileDialogs file_dialogs(Main());
+  auto action_named = [](QMenu* menu, const char* name) -> QAction* {
+    for (QAction* a : menu->actions())
+      if (a->objectName() == QLatin1String(name)) return a;
+    return nullptr;
+  };
+
+  TurnTo("Clusters");
+  Main().HandleMenuCommand(179, u"");  // Word Cloud
+  QTest::qWait(30);
+  TFormWordCloud* cloud = Main().WordCloudWindow();
+  ASSERT_NE(cloud, nullptr);
+  const UString picture = dir.Path() + u"cloud.png";
+  file_dialogs.answers = {picture};
+  cloud->findChild<QPushButton*>(QStringLiteral("AdvGlowButtonSAve"))->click();
+  EXPECT_TRUE(FileExists(picture));
+  if (QPrinterInfo::availablePrinters().isEmpty()) {
+    const UString pdf = dir.Path() + u"cloud.pdf";
+    file_dialogs.answers = {pdf};
+    cloud->findChild<QPushButton*>(QStringLiteral("AdvGlowButtonPrint"))->click();
+    EXPECT_TRUE(FileExists(pdf));
+  }
+  cloud->hide();
+
+  TurnTo("Concordance");
+  Main().HandleMenuCommand(6, u"");  // Find Files...
+  QTest::qWait(30);
+  TFormExtraDetails* details = Main().ExtraDetailsWindow();
+  ASSERT_NE(details, nullptr);
+  const UString list = dir.Path() + u"files.txt";
+  file_dialogs.answers = {list};
+  ASSERT_NE(action_named(details->Menu(), "Savethelist1"), nullptr);
+  action_named(details->Menu(), "Savethelist1")->trigger();
+  EXPECT_TRUE(FileExists(list));
+  // Its viewer saves the same way.
+  details->List()->setCurrentRow(0);
+  details->OpenSelected();
+  ASSERT_NE(details->Viewer(), nullptr);
+  details->Viewer()->confirm_RTF_save = false;
+  const UString from_details = dir.Path() + u"from_details.rtf";
+  file_dialogs.answers = {from_details};
+  action_named(details->Viewer()->Menu(), "SaveasRTF1")->trigger();
+  EXPECT_TRUE(FileExists(from_details));
+  details->Viewer()->hide();
+  details->hide();
+
+  TFormOneTextFileShower& viewer = Main().TextViewer();
+  viewer.confirm_RTF_save = false;
+  const UString rtf = dir.Path() + u"text.rtf";
+  file_dialogs.answers = {rtf};
+  ASSERT_NE(action_named(viewer.Menu(), "SaveasRTF1"), nullptr);
+  ASSERT_TRUE(Main().ShowFileInViewer(corpus + u"interview.txt"));
+  action_named(viewer.Menu(), "SaveasRTF1")->trigger();
+  EXPECT_TRUE(FileExists(rtf));
+  viewer.hide();
+  EXPECT_EQ(file_dialogs.save_requests, QPrinterInfo::availablePrinters().isEmpty() ? 5 : 4);
+}
+
 TEST_F(ViewerRoad, RelatedTextsShowEachLanguage) {
   Main().Doc()->fSameFilenameOption = 1;
   TurnTo("Concordance");
@@ -410,4 +476,35 @@ TEST_F(ViewerHits, ViewersCountTheRunsHitsAndStartAtTheHitOpened) {
   DeliverPendingEvents();
   ASSERT_NE(Main().SourceTextPage(), nullptr);
   EXPECT_EQ(Main().SourceTextPage()->HighlightCount(), kHits);
+}
+
+// A phrase over a line end: the viewer opened at its line stands on the phrase, line end and all,
+// and counts it among the hits it highlights.
+TEST_F(MainRoadTest, TheViewerSelectsAPhraseOverALineEnd) {
+  const UString file = dir.Write(u"corpus/wrapped.txt", "The river\nbank is green. The river bank is wet.\n");
+  Start();
+  HandOverTexts({file});
+  RunFromWizard(u"river bank");
+  ASSERT_NE(Main().Doc(), nullptr);
+  ASSERT_EQ(Main().Doc()->fConcordanceList->Count(), 2);
+  TurnTo("Concordance");
+  TVX_Grid* grid = Main().ConcordanceGrid();
+  int row = -1;
+  for (int r = 1; r <= grid->Model().rowCount(); ++r)
+    if (const TConcordanceEntry* line = Main().Doc()->fConcordanceList->Line(Main().LineOfRow(grid, r)))
+      if (line->Data().byte_position == 4) row = r;
+  ASSERT_GT(row, 0);
+  emit grid->doubleClicked(grid->Model().index(row - 1, 12));  // column 13: the file
+  QTest::qWait(30);
+  TFormOneTextFileShower& viewer = Main().TextViewer();
+  ASSERT_TRUE(viewer.isVisible());
+  const QTextCursor c = viewer.View()->textCursor();
+  EXPECT_EQ(c.selectedText(), QStringLiteral("river\u2029bank"));
+  ASSERT_TRUE(c.hasSelection());
+  EXPECT_EQ(viewer.View()->Shown().bytes[static_cast<size_t>(c.selectionStart())], 4);
+  EXPECT_EQ(viewer.View()->HighlightsFoundCount(), 2);
+  const int last_panel = TVXStatusBar::kPanels - 1;
+  EXPECT_TRUE(viewer.Status()->PanelText(last_panel).startsWith(QStringLiteral("Item 1 of 2,")))
+      << viewer.Status()->PanelText(last_panel).toStdString();
+  viewer.hide();
 }

@@ -374,12 +374,19 @@ TEST_F(ViewerWindows, OneTextViewerOnATwoMegabyteText) {
   EXPECT_NE(dialogs.Asked()[0].text.find(u"Total: "), UString::npos);
   // Saved as rich text and read back: the whole text, the key words bold in the highlight colour.
   viewer.confirm_RTF_save = false;
-  viewer.choose_rtf_file = [&](UString& name) {
-    EXPECT_EQ(name, u"long_text");
-    name = dir.Path() + u"saved";
-    return true;
-  };
+  struct TSaveAnswer : TFileDialogs {
+    UString proposed, answer;
+    bool ChooseFileToOpen(const TFileDialogRequest&, UString&) override { return false; }
+    bool ChooseFileToSave(const TFileDialogRequest& r, UString& chosen) override {
+      proposed = r.file_name;
+      chosen = answer;
+      return true;
+    }
+  } save_answer;
+  save_answer.answer = dir.Path() + u"saved";
+  viewer.SetFileDialogs([&save_answer] { return &save_answer; });
   ASSERT_TRUE(viewer.TryToSaveAsRTF());
+  EXPECT_EQ(save_answer.proposed, u"long_text");
   const std::string rtf = FileBytes(dir.Path() + u"saved.rtf");
   EXPECT_EQ(rtf.rfind("{\\rtf1", 0), 0u);
   EXPECT_EQ(rtf.back(), '}');

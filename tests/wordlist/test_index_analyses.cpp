@@ -3,6 +3,8 @@
 // against eight; results saved and reopened; bad input refused with the document unchanged.
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <sstream>
 #include <random>
 
 #include "../model/text_reader_test_support.h"
@@ -371,6 +373,40 @@ TEST_F(IndexAnalyses, ClustersAndTheirFramesByHand) {
       for (const TVXBaseListObject* joined : e->JoinedEntries())
         EXPECT_EQ(joined->GetAWordAsString(kWLColCategory), u"3") << c.name;
     }
+  }
+}
+
+// Clusters of three and four words nest ("an estimate of the" holds "an estimate of"): a frame
+// counts each of its occurrences once, as a plain scan of the sentences counts them.
+TEST_F(IndexAnalyses, FramesOfNestedClustersCountEachOccurrenceOnce) {
+  Set([](auto& s) { s.SetClusterSizeMax(4); });
+  auto doc = Open({"An estimate of the number. An estimate of the size. An estimate for the cost."});
+  ASSERT_TRUE(doc->ComputeClusters()) << Utf16ToUtf8(doc->LastFailure());
+  std::map<std::string, int32_t> frames;
+  for (int i = 0; i < doc->Words().Count(); ++i)
+    if (const TWordlistEntry* e = doc->Words().Row(i); e && e->data.word.find(u'*') != UString::npos)
+      frames[Utf16ToUtf8(e->data.word)] = e->data.frequency;
+  // By hand: "of" twice and "for" once fill "AN ESTIMATE *" and "ESTIMATE * THE"; "number" and
+  // "size" fill "OF THE *". Adding up every cluster that gives them would make 6, 9 and 4.
+  EXPECT_EQ(frames["AN ESTIMATE *"], 3);
+  EXPECT_EQ(frames["ESTIMATE * THE"], 3);
+  EXPECT_EQ(frames["AN ESTIMATE * THE"], 3);
+  EXPECT_EQ(frames["OF THE *"], 2);
+  const std::vector<std::vector<std::string>> sentences{{"AN", "ESTIMATE", "OF", "THE", "NUMBER"},
+                                                        {"AN", "ESTIMATE", "OF", "THE", "SIZE"},
+                                                        {"AN", "ESTIMATE", "FOR", "THE", "COST"}};
+  for (const auto& [frame, frequency] : frames) {
+    std::vector<std::string> pattern;
+    std::istringstream words(frame);
+    for (std::string w; words >> w;) pattern.push_back(w);
+    int32_t scanned = 0;
+    for (const auto& sentence : sentences)
+      for (size_t at = 0; at + pattern.size() <= sentence.size(); ++at) {
+        bool fits = true;
+        for (size_t k = 0; k < pattern.size(); ++k) fits = fits && (pattern[k] == "*" || pattern[k] == sentence[at + k]);
+        scanned += fits;
+      }
+    EXPECT_EQ(frequency, scanned) << frame;
   }
 }
 

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <map>
 
 #include <random>
@@ -14,6 +15,7 @@
 #include "wordlist/index_test_support.h"
 #include "wordlist/index_commit.h"
 #include "wordlist/wordlist_indexer_streams.h"
+#include "wordlist/wordlist_tool_runner.h"
 
 namespace {
 
@@ -407,6 +409,99 @@ TEST_F(IndexBadInput, AKillAtEachStepOfASaveLeavesTheOldIndexOrTheNewOneWhole) {
   EXPECT_GT(olds, 3);
   EXPECT_GT(news, 3);
   RecordProperty("opened", opened);
+}
+
+// A commit record as a save writes it: state 1 pending, 2 done; each move its final name, its
+// temporary sibling and its aside (empty: no file was there).
+std::vector<uint8_t> CommitRecordBytes(uint32_t state, const std::vector<std::array<UString, 3>>& moves) {
+  Bytes r;
+  r.ascii("LZIXCOMT").put<uint32_t>(1).put<uint32_t>(state).put<uint32_t>(static_cast<uint32_t>(moves.size()));
+  for (const auto& [final_name, temp, aside] : moves) {
+    r.put<uint8_t>(aside.empty() ? 0 : 1);
+    for (const UString* n : {&final_name, &temp, &aside}) r.counted(*n);
+  }
+  return r.b;
+}
+
+// A record naming what a save of the index never writes (files of another folder, other files of
+// the index's folder, relative names, the live files as asides or temporaries) is refused with a
+// message naming the record and the name, by the concordancer's opening and by the word-list
+// tool's, and every file stays as it was: the record, the index, the files it names.
+TEST_F(IndexBadInput, ARecordNamingWhatASaveNeverWritesIsRefusedAndTouchesNothing) {
+  const UString folder = tmp.Path() + u"index/", outside = tmp.Path() + u"outside/", work = tmp.Path() + u"work/";
+  for (const UString& f : {outside, work})
+    for (const char16_t* n : {u"victim.txt", u"other.txt", u"third.txt"})
+      tmp.Write(f.substr(tmp.Path().size()) + n, "the user's own " + Utf16ToUtf8(n));
+  tmp.Write(u"index/notes.txt", "notes beside the index");
+  tmp.Write(u"index/user.txt", "a user's file beside the index");
+  const UString tokens = base + u".tokens", types = base + u".types", stats = base + u".stats";
+  const UString temp = folder + u".~corpus.tokens.41_42.tmp", aside = folder + u".~corpus.tokens.43_44.old";
+  // The shapes of a save's own names, pointing elsewhere.
+  tmp.Write(u"index/.~corpus.tokens.43_44.old", "an aside that is there");
+  struct TCase {
+    const char* what;
+    uint32_t state;
+    std::vector<std::array<UString, 3>> moves;
+    UString refused;  // the name the message gives
+  };
+  const std::vector<TCase> cases = {
+      {"pending, every name in another folder", 1,
+       {{outside + u"victim.txt", outside + u"other.txt", outside + u"third.txt"}}, outside + u"victim.txt"},
+      {"pending, the index's file put back from another folder", 1, {{tokens, temp, outside + u"third.txt"}},
+       outside + u"third.txt"},
+      {"done, temporary and aside the user's files beside the index", 2,
+       {{tokens, folder + u"notes.txt", folder + u"user.txt"}}, folder + u"notes.txt"},
+      {"done, another file of the folder as the final name", 2,
+       {{folder + u"notes.txt", folder + u".~notes.txt.1_2.tmp", folder + u".~notes.txt.3_4.old"}},
+       folder + u"notes.txt"},
+      {"relative names", 1, {{u"victim.txt", u"other.txt", u"third.txt"}}, u"victim.txt"},
+      {"relative names of the index's own files", 1,
+       {{u"corpus.tokens", u".~corpus.tokens.41_42.tmp", u".~corpus.tokens.43_44.old"}}, u"corpus.tokens"},
+      {"done, the live types file as the aside", 2, {{tokens, temp, types}}, types},
+      {"done, the live statistics as the temporary file", 2, {{tokens, stats, aside}}, stats},
+      {"pending, an aside of a save's shape in another folder", 1,
+       {{tokens, temp, outside + u".~corpus.tokens.43_44.old"}}, outside + u".~corpus.tokens.43_44.old"},
+      {"an aside of a save's shape that climbs out of the folder", 2,
+       {{tokens, temp, folder + u".~corpus.tokens.1_2.old/../../outside/victim.txt"}},
+       folder + u".~corpus.tokens.1_2.old/../../outside/victim.txt"},
+      {"an aside named for another of the index's files", 2, {{tokens, temp, folder + u".~corpus.types.1_2.old"}},
+       folder + u".~corpus.types.1_2.old"},
+      {"an aside whose number is no number", 2, {{tokens, temp, folder + u".~corpus.tokens.x_2.old"}},
+       folder + u".~corpus.tokens.x_2.old"},
+      {"one of the index's files named twice", 1, {{tokens, temp, aside}, {tokens, temp, aside}}, tokens},
+  };
+  const UString record = IndexCommitRecordName(base);
+  const std::string old_tmpdir = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+  setenv("TMPDIR", Utf16ToUtf8(work).c_str(), 1);  // a request that went through would land here
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::vector<uint8_t> bytes = CommitRecordBytes(c.state, c.moves);
+    ASSERT_TRUE(SafeSaveBytes(record, bytes.data(), static_cast<int64_t>(bytes.size())));
+    const TFolderState index_before = StateOf(folder), outside_before = StateOf(outside), work_before = StateOf(work);
+    auto untouched = [&] {
+      EXPECT_EQ(StateOf(folder), index_before);
+      EXPECT_EQ(StateOf(outside), outside_before);
+      EXPECT_EQ(StateOf(work), work_before);
+    };
+    // The concordancer's road: the index is opened by the library.
+    auto reader = NewDoc();
+    EXPECT_FALSE(reader->OpenAnIndexAndLoadWords(base).first);
+    for (const UString& named : {record, u"\"" + c.refused + u"\""})
+      EXPECT_NE(reader->LastFailure().find(named), UString::npos) << Utf16ToUtf8(reader->LastFailure());
+    untouched();
+    // The word-list tool's road, run in a folder of the user's own.
+    const wordlist_tool_test::TToolRun run =
+        wordlist_tool_test::RunWordlistProgram({"contexts", Utf16ToUtf8(base), "river"}, Utf16ToUtf8(tmp.Path()),
+                                               Utf16ToUtf8(work));
+    untouched();
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_NE(run.err.find(Utf16ToUtf8(record) + ": names \"" + Utf16ToUtf8(c.refused) + "\""), std::string::npos)
+        << run.err;
+    DeleteFileU(record);
+    EXPECT_EQ(Seen(), good);
+  }
+  if (old_tmpdir.empty()) unsetenv("TMPDIR");
+  else setenv("TMPDIR", old_tmpdir.c_str(), 1);
 }
 
 TEST_F(IndexBadInput, AFullDiskIsNamedBySystemError) {

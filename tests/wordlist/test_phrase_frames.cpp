@@ -66,19 +66,35 @@ TEST(PhraseFrames, ClustersSharingAllButOneWord) {
     int32_t min_freq;
     const char* frames;
   } cases[] = {
-      // "a b c" and "a x c": "a * c" with both clusters and the summed frequency.
+      // "a b c" and "a x c": "a * c" with both clusters and the frequencies of both.
       {{{"abc", 5}, {"axc", 3}}, 1, "a * c/8[0,1]"},
       // A single cluster is never a frame, however frequent; nor is one with a repeated word.
       {{{"abc", 50}}, 1, ""},
       {{{"aaaa", 50}}, 1, ""},
       // The repeated word's cluster joins the frame once.
       {{{"aaaa", 4}, {"abaa", 2}}, 1, "a * a/6[0,1]; a * a a/6[0,1]"},
-      // Frames of several lengths, shorter first; clusters in their list order.
+      // Frames of several lengths, shorter first; clusters in their list order. Every occurrence
+      // of "a b c d" is one of "a b c": "a b *" counts "a b c" alone (5), "a * c" the two
+      // clusters of three (8), "a * c d" those of four (3).
       {{{"abc", 5}, {"axc", 3}, {"abcd", 2}, {"axcd", 1}}, 1,
-       "a b */7[0,2]; a x */4[1,3]; a * c/11[0,1,2,3]; a * c d/3[2,3]"},
-      {{{"abc", 5}, {"axc", 3}, {"abcd", 2}, {"axcd", 1}}, 8, "a * c/11[0,1,2,3]"},
+       "a b */5[0,2]; a x */3[1,3]; a * c/8[0,1,2,3]; a * c d/3[2,3]"},
+      {{{"abc", 5}, {"axc", 3}, {"abcd", 2}, {"axcd", 1}}, 8, "a * c/8[0,1,2,3]"},
+      // Nested clusters ("an estimate of", "... of the", "... of the number"): "a b *" occurs
+      // 4 + 2 = 6 times, in "a b c" and "a b d"; the longer clusters hold those occurrences again,
+      // and adding them all would give 13. A frame of four counts the clusters of four; "b * e"
+      // and "b c *", found only further in, count none and are no frames.
+      {{{"abc", 4}, {"abd", 2}, {"abce", 3}, {"abcef", 2}, {"abdg", 2}}, 1,
+       "a b */6[0,1,2,3,4]; a * c/4[0,2,3]; a * d/2[1,4]; a b c */3[2,3]; a b * e/3[2,3]; a * c e/3[2,3]"},
   };
   for (const auto& c : cases) EXPECT_EQ(Frames(c.clusters, c.min_freq), c.frames) << c.frames;
+}
+
+// Clusters of four and five words only: a frame of three is counted through the clusters of four
+// that begin with it, each occurrence once ("a b c" in "z a b c" is no cluster that begins with it;
+// "b * d", in clusters only further in, is no frame).
+TEST(PhraseFrames, FramesShorterThanEveryClusterCountTheShortestClusters) {
+  EXPECT_EQ(Frames({{"abcd", 3}, {"abxd", 2}, {"abcde", 1}, {"zabc", 5}}),
+            "a b */5[0,1,2,3]; a * c/3[0,2,3]; a b c */3[0,2]; a b * d/5[0,1,2]; a * c d/3[0,2]");
 }
 
 TEST(PhraseFrames, OneWorkerAndEightGiveTheSameFrames) {

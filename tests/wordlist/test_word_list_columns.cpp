@@ -2,11 +2,14 @@
 
 #include <cmath>
 
+#include "../model/text_reader_test_support.h"
 #include "model/reading/text_statistics.h"
 #include "platform/runtime/vx_resources.h"
+#include "platform/settings/settings_access.h"
 #include "wordlist/word_list.h"
 #include "wordlist_test_support.h"
 
+using text_reader_test::ScopedSettings;
 using wltest::Fill;
 using wltest::Words;
 
@@ -69,6 +72,7 @@ TEST(WordListColumns, WordOrderComparesAffixesWhenTheListHasThem) {
 }
 
 TEST(WordListColumns, NumbersOfEachColumn) {
+  ScopedSettings settings;
   TVXBaseHolder holder;
   TVXStatsList stats(&holder);
   TVXWordList list(&holder);
@@ -89,15 +93,19 @@ TEST(WordListColumns, NumbersOfEachColumn) {
     list.NumericalData(col, row, r);
     return r.value;
   };
+  // The lemma cat (own 50, kitty 4) counts 54 in its frequency, its share and its lemma column.
   EXPECT_EQ(value(0, 0), 1.0f);
-  EXPECT_EQ(value(2, 0), 50.0f);
-  EXPECT_FLOAT_EQ(value(3, 0), 5.0f);   // 50 of 1,000 tokens, as a percentage
+  EXPECT_EQ(value(2, 0), 54.0f);
+  EXPECT_FLOAT_EQ(value(3, 0), 5.4f);   // 54 of 1,000 tokens, as a percentage
   EXPECT_EQ(value(4, 0), 2.0f);
   EXPECT_FLOAT_EQ(value(5, 0), 50.0f);  // 2 of 4 texts
   EXPECT_FLOAT_EQ(value(6, 0), 0.5f);
-  EXPECT_EQ(value(7, 0), 54.0f);        // own 50 + joined 4
-  EXPECT_EQ(value(7, 2), 0.0f);         // a gapped cluster counts only what is joined to it
-  list.fLemmaHeadWordFreqOnly = true;
+  EXPECT_EQ(value(7, 0), 54.0f);
+  EXPECT_EQ(value(2, 2), 3.0f);         // a phrase frame counts its own occurrences
+  EXPECT_EQ(value(7, 2), 3.0f);
+  SetLemmaHeadWordFreqOnly(true);
+  EXPECT_EQ(value(2, 0), 50.0f);
+  EXPECT_FLOAT_EQ(value(3, 0), 5.0f);
   EXPECT_EQ(value(7, 0), 50.0f);
   TNumberDisplayAndSinglesRec r;
   list.NumericalData(3, 0, r);
@@ -124,6 +132,7 @@ TEST(WordListColumns, NumbersOfEachColumn) {
 }
 
 TEST(WordListColumns, CellsInFrequencyOrder) {
+  ScopedSettings settings;
   TVXBaseHolder holder;
   TVXWordList list(&holder);
   list.AddRow({1, 2, 0.0f, u"go", u"", u""});
@@ -139,7 +148,7 @@ TEST(WordListColumns, CellsInFrequencyOrder) {
   EXPECT_EQ(cell.number.value, 1.0f);
   list.DrawgridDataRec(7, 2, cell, kDisplayByFrequency);  // go with went: 2 + 3 = 5, second
   EXPECT_EQ(cell.text, u"[2] go [3] went");
-  list.fLemmaOmitHeadWordInWordlist = true;
+  SetLemmaOmitHeadWordInWordlist(true);
   list.DrawgridDataRec(7, 2, cell, kDisplayByFrequency);
   EXPECT_EQ(cell.text, u"[3] went");
   list.DrawgridDataRec(1, 9, cell, kDisplayByFrequency);

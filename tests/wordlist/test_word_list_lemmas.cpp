@@ -34,8 +34,12 @@ TEST_F(WordListLemmas, LemmaLineAndFrequenciesTakenIn) {
   W().AddJoinedWordDataToStringlist(0, lines);
   EXPECT_EQ(lines, (std::vector<UString>{u"GOES", u"WENT"}));
   W().CheckLemmas(true);
+  // The forms leave the list and belong to GO, whose lemma counts them once: 5 + 2 + 3.
   EXPECT_EQ(wltest::Words(W()), "DOG GO");
-  EXPECT_EQ(W().Row(Find(u"GO"))->data.frequency, 10);
+  const int go = Find(u"GO");
+  EXPECT_EQ(W().Row(go)->data.frequency, 5);
+  EXPECT_EQ(W().CorrectFreq(go, true), 10);
+  EXPECT_EQ(W().RowFrequency(go), 10);
   EXPECT_EQ(wltest::ByFrequency(W()), "GO DOG");
 }
 
@@ -64,6 +68,63 @@ TEST_F(WordListLemmas, EqualNeighboursLowerFrequencyFirst) {
   EXPECT_EQ(pairs[1].first_row, 2);  // a tie: the earlier row first
   doc->WordlistSettings.SetCaseSensitive(true);
   EXPECT_TRUE(W().CheckForEqualStrings().empty());
+}
+
+// Equal neighbours (case ignored) merged pair by pair, the rarer into the more frequent (the
+// earlier into the later on a tie): however many there are and wherever the rarest stands, they
+// become one row holding their total.
+TEST_F(WordListLemmas, EqualNeighboursBecomeOneRowWithTheirTotal) {
+  const struct {
+    std::vector<std::pair<const char16_t*, int>> rows;
+    const char16_t* kept;
+    int total;
+  } cases[] = {
+      {{{u"CAT", 2}, {u"Cat", 1}, {u"cat", 3}}, u"cat", 6},  // the rarest in the middle
+      {{{u"CAT", 1}, {u"Cat", 5}, {u"cat", 1}}, u"Cat", 7},
+      {{{u"cat", 3}, {u"CAT", 3}}, u"CAT", 6},
+      {{{u"DOG", 1}, {u"Dog", 1}, {u"dOg", 1}, {u"dog", 1}}, u"Dog", 4},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    for (const auto& [w, f] : c.rows) W().AddRow({1, f, 0.0f, w, u"", u""});
+    W().AddRow({1, 9, 0.0f, u"owl", u"", u""});
+    const auto pairs = W().CheckForEqualStrings();
+    EXPECT_EQ(W().MergeEqualWords(pairs), static_cast<int32_t>(c.rows.size()) - 1);
+    W().Zap(false);
+    ASSERT_EQ(W().Count(), 2) << Utf16ToUtf8(c.kept);
+    EXPECT_EQ(W().Row(0)->data.word, c.kept);
+    EXPECT_EQ(W().Row(0)->data.frequency, c.total);
+    EXPECT_EQ(W().Row(1)->data.frequency, 9);
+  }
+}
+
+// A lemmatised list merged into another: its forms join the head they were under (adding to a
+// form the head has already), and a form that is a row of its own here takes its counts there.
+TEST_F(WordListLemmas, MergingLemmatisedListsJoinsTheFormsUnderTheirHeads) {
+  T_WholeWordlistHolder other(nullptr, nullptr, nullptr, kListWordList, false, false, nullptr, nullptr);
+  wltest::Fill(W(), {{u"GO", 1}, {u"GOVERNED", 1}, {u"STATE", 3}, {u"STATES", 2}});
+  ASSERT_TRUE(W().Join(2, 3, false));
+  W().Zap(false);  // STATES now belongs to STATE, as in a list read from a file
+  TVXWordList& o = other.Words();
+  wltest::Fill(o, {{u"GOVERN", 2}, {u"GOVERNED", 1}, {u"GOVERNS", 1}, {u"STATE", 1}, {u"STATED", 1}, {u"STATES", 4}});
+  ASSERT_TRUE(o.Join(0, 1, false) && o.Join(0, 2, false) && o.Join(3, 4, false) && o.Join(3, 5, false));
+  o.Zap(false);
+  ASSERT_TRUE(W().MergeWith(&o));
+  EXPECT_EQ(wltest::Words(W()), "GO GOVERN GOVERNED STATE");
+  EXPECT_EQ(W().LemmaListFromThisList(), (std::vector<UString>{u"GOVERN -> GOVERNS", u"STATE -> STATES,STATED"}));
+  auto lemma = [&](const char16_t* head) {
+    std::string s;
+    const int i = Find(head);
+    s = std::to_string(W().Row(i)->data.frequency) + "/" + std::to_string(W().Row(i)->data.n_texts);
+    for (const TVXBaseListObject* f : W().Row(i)->JoinedEntries())
+      s += " " + Utf16ToUtf8(f->MainWordOnly()) + " " + std::to_string(f->MainWordFrequency()) + "/" +
+           std::to_string(f->MainNTexts());
+    return s;
+  };
+  EXPECT_EQ(lemma(u"STATE"), "4/2 STATES 6/2 STATED 1/1");
+  EXPECT_EQ(lemma(u"GOVERN"), "2/1 GOVERNS 1/1");
+  EXPECT_EQ(lemma(u"GOVERNED"), "2/2");
+  EXPECT_EQ(W().RowFrequency(Find(u"STATE")), 11);
 }
 
 TEST_F(WordListLemmas, MergingAddsFrequenciesAndTexts) {

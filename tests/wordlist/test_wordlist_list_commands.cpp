@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,9 @@
 #include "tools/wordlist_commands.h"
 #include "wordlist/wordlist_tool_runner.h"
 #include "wordlist/word_list_document.h"
+#include "wordlist/wordlist_test_support.h"
+#include "tools/wordlist_view_commands.h"
+#include "keywords/keyword_list.h"
 
 extern char** environ;
 
@@ -198,6 +202,167 @@ TEST_F(ListCommands, CompareMakesTheKeywordsWorkedOutByHand) {
   EXPECT_EQ(chi.rows[0][6], "50.00");
 }
 
+// A lemma list of two heads over two texts (16 running words), counted by hand: t1 "the state
+// governs the states. states govern." and t2 "a state and two states governed by the state.";
+// lemmas state -> states and govern -> governs, governed. STATE 3 + STATES 3 = 6; GOVERN 1 +
+// GOVERNS 1 + GOVERNED 1 = 3; THE 3; A, AND, TWO, BY 1 each. In frequency order a row shows the
+// number it is ranked by, in Freq., % and Lemmas (equal ones in falling list order: A AND BY
+// GOVERN STATE THE TWO). With the head word's frequency only a lemma counts by its head word
+// (STATE 3, GOVERN 1); omitting the head word leaves it out of the forms shown.
+TEST_F(ListCommands, ALemmaIsRankedByTheFrequencyItShows) {
+  Write("l/t1.txt", "the state governs the states. states govern.\n");
+  Write("l/t2.txt", "a state and two states governed by the state.\n");
+  Write("lemmas.txt", "state -> states\ngovern -> governs, governed\n");
+  ASSERT_EQ(Run({"settings", "lemma-list=" + Path("lemmas.txt")}).code, 0);
+  ASSERT_EQ(Run({"list", Path("l"), "-o", Path("lemmas.lst")}).code, 0);
+  struct TCase {
+    std::vector<std::string> settings;
+    std::vector<std::string> words, frequencies, shares, lemmas;
+  };
+  const std::vector<std::string> ones(4, "1"), one_shares(4, "6.25");
+  auto with = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  const std::vector<TCase> cases{
+      {{"lemma-head-word-frequency-only=no", "lemma-omit-head-word=no"},
+       {"STATE", "THE", "GOVERN", "TWO", "BY", "AND", "A"},
+       with({"6", "3", "3"}, ones),
+       with({"37.50", "18.75", "18.75"}, one_shares),
+       with({"[3] STATE [3] STATES", "3", "[1] GOVERN [1] GOVERNS [1] GOVERNED"}, ones)},
+      {{"lemma-head-word-frequency-only=yes"},
+       {"THE", "STATE", "TWO", "GOVERN", "BY", "AND", "A"},
+       with({"3", "3"}, with({"1"}, ones)),
+       with({"18.75", "18.75"}, with({"6.25"}, one_shares)),
+       {"3", "[3] STATE [3] STATES", "1", "[1] GOVERN [1] GOVERNS [1] GOVERNED", "1", "1", "1"}},
+      {{"lemma-omit-head-word=yes"},
+       {"THE", "STATE", "TWO", "GOVERN", "BY", "AND", "A"},
+       with({"3", "3"}, with({"1"}, ones)),
+       with({"18.75", "18.75"}, with({"6.25"}, one_shares)),
+       {"3", "[3] STATES", "1", "[1] GOVERNS [1] GOVERNED", "1", "1", "1"}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.settings.front());
+    std::vector<std::string> change{"settings"};
+    change.insert(change.end(), c.settings.begin(), c.settings.end());
+    const TRun set = Run(change);
+    ASSERT_EQ(set.code, 0) << set.err;
+    for (const std::string& one : c.settings) {
+      std::string line = one;
+      line.replace(line.find('='), 1, " = ");
+      EXPECT_NE(set.out.find(line + "\n"), std::string::npos) << set.out;
+    }
+    const TShown shown = Show({Path("lemmas.lst"), "--frequency"});
+    EXPECT_EQ(shown.Column("Word"), c.words);
+    EXPECT_EQ(shown.Column("Freq."), c.frequencies);
+    EXPECT_EQ(shown.Column("%"), c.shares);
+    EXPECT_EQ(shown.Column("Lemmas"), c.lemmas);
+  }
+  // A lemma's frequency typed in is what its row shows: STATES keeps its 3, STATE takes 7.
+  ASSERT_EQ(Run({"settings", "lemma-head-word-frequency-only=no", "lemma-omit-head-word=no"}).code, 0);
+  const TRun edit = Run({"set-cell", Path("lemmas.lst"), "1", "2", "10", "--frequency", "-o", Path("edited.lst")});
+  ASSERT_EQ(edit.code, 0) << edit.err;
+  EXPECT_NE(edit.out.find("row 1, column 2 (Freq.): 6 -> 10"), std::string::npos) << edit.out;
+  const TShown edited = Show({Path("edited.lst"), "--frequency"});
+  EXPECT_EQ(edited.Cell(0, "Freq."), "10");
+  EXPECT_EQ(edited.Cell(0, "Lemmas"), "[7] STATE [3] STATES");
+}
+
+// The nine plain texts of the samples (about 4,800 words) with a lemma list of some of their
+// nouns and verbs: the lemmatised list counts each lemma as the plain list counts its head word
+// and forms together, and in frequency order shows each row's count falling and every running
+// word once; its two halves merged are the list of all nine; and the halves compared count each
+// lemma as the halves do, on both sides.
+TEST_F(ListCommands, LemmasOfTheSamplesAgreeWithTheirPlainCounts) {
+  const std::vector<std::pair<std::u16string, std::vector<std::u16string>>> lemmas{
+      {u"BE", {u"IS", u"WAS", u"WERE", u"ARE", u"BEEN"}}, {u"RIVER", {u"RIVERS"}}, {u"MILL", {u"MILLS"}},
+      {u"DAY", {u"DAYS"}}, {u"BRIDGE", {u"BRIDGES"}}, {u"WALK", {u"WALKS", u"WALKED", u"WALKING"}}};
+  Write("lemmas.txt", "be -> is, was, were, are, been\nriver -> rivers\nmill -> mills\nday -> days\n"
+                      "bridge -> bridges\nwalk -> walks, walked, walking\n");
+  std::vector<std::string> all, first, second;
+  for (const auto& entry : std::filesystem::directory_iterator(LINZORA_SAMPLES_DIR))
+    if (entry.path().extension() == ".txt") all.push_back(entry.path().string());
+  std::sort(all.begin(), all.end());
+  ASSERT_EQ(all.size(), 9u);
+  for (size_t i = 0; i < all.size(); ++i) (i < 5 ? first : second).push_back(all[i]);
+  auto make = [&](const std::vector<std::string>& texts, const std::string& list) {
+    std::vector<std::string> args{"list"};
+    args.insert(args.end(), texts.begin(), texts.end());
+    args.insert(args.end(), {"-o", Path(list)});
+    const TRun run = Run(args);
+    ASSERT_EQ(run.code, 0) << run.err;
+  };
+  make(all, "plain.lst");
+  ASSERT_EQ(Run({"settings", "lemma-list=" + Path("lemmas.txt")}).code, 0);
+  make(all, "lemmas.lst");
+  make(first, "first.lst");
+  make(second, "second.lst");
+  ASSERT_EQ(Run({"merge", Path("first.lst"), Path("second.lst"), "-o", Path("merged.lst")}).code, 0);
+  std::string why;
+  auto plain = ReadSavedList(Path("plain.lst"), why);
+  auto lemmatised = ReadSavedList(Path("lemmas.lst"), why);
+  auto merged = ReadSavedList(Path("merged.lst"), why);
+  ASSERT_TRUE(plain && lemmatised && merged) << why;
+  auto plain_count = [&](const std::u16string& w) {
+    return plain->Words().CorrectFreq(plain->Words().Find_WordStr(w, true), false);
+  };
+  int64_t counted = 0;  // every word the plain list counts, once
+  for (int i = 0; i < plain->Words().Count(); ++i) counted += plain->Words().Row(i)->data.frequency;
+  int with_forms = 0;
+  for (const auto& [head, forms] : lemmas) {
+    SCOPED_TRACE(Utf16ToUtf8(head));
+    int32_t plain_lemma = plain_count(head);
+    for (const std::u16string& f : forms) plain_lemma += plain_count(f);
+    TVXWordList& words = lemmatised->Words();
+    const int row = words.Find_WordStr(head, true);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(words.RowFrequency(row), plain_lemma);
+    with_forms += plain_lemma > plain_count(head);
+  }
+  EXPECT_GE(with_forms, 4);
+
+  const TShown shown = Show({Path("lemmas.lst"), "--frequency"});
+  ASSERT_EQ(static_cast<int>(shown.rows.size()), lemmatised->Words().Count());
+  int64_t shown_total = 0;
+  for (size_t r = 0; r < shown.rows.size(); ++r) {
+    shown_total += std::stoll(shown.Cell(r, "Freq."));
+    if (r > 0) {
+      EXPECT_GE(std::stoll(shown.Cell(r - 1, "Freq.")), std::stoll(shown.Cell(r, "Freq."))) << r;
+    }
+  }
+  EXPECT_EQ(shown_total, counted);
+
+  TVXWordList& m = merged->Words();
+  TVXWordList& l = lemmatised->Words();
+  ASSERT_EQ(m.Count(), l.Count());
+  for (int i = 0; i < l.Count(); ++i)
+    EXPECT_EQ(wltest::LemmaOf(m, l.Row(i)->data.word), wltest::LemmaOf(l, l.Row(i)->data.word))
+        << Utf16ToUtf8(l.Row(i)->data.word);
+
+  ASSERT_EQ(Run({"keyword-settings", "max-p=0", "min-frequency=1", "min-texts=1", "max-wanted=0",
+                 "negative-keywords=yes"})
+                .code,
+            0);
+  ASSERT_EQ(Run({"compare", Path("first.lst"), Path("second.lst"), "-o", Path("kw.lst")}).code, 0);
+  auto kw = ReadSavedList(Path("kw.lst"), why);
+  auto study = ReadSavedList(Path("first.lst"), why);
+  auto reference = ReadSavedList(Path("second.lst"), why);
+  ASSERT_TRUE(kw && study && reference) << why;
+  int checked = 0;
+  for (int i = 0; i < kw->Keywords().Count(); ++i) {
+    const TKeyWordEntry& k = *kw->Keywords().Row(i);
+    // A head that a half holds only by its forms is the lemma list's word, as it is written there.
+    const int s = study->Words().Find_WordStr(k.word, false);
+    const int r = reference->Words().Find_WordStr(k.word, false);
+    ASSERT_GE(s, 0) << Utf16ToUtf8(k.word);
+    EXPECT_EQ(k.data.frequency, study->Words().CorrectFreq(s, true)) << Utf16ToUtf8(k.word);
+    EXPECT_EQ(k.data.rc_frequency, r < 0 ? 0 : reference->Words().CorrectFreq(r, true)) << Utf16ToUtf8(k.word);
+    checked += study->Words().GetHasJoined(s) ? 1 : 0;
+  }
+  EXPECT_GE(checked, 4);  // lemmas among the keywords
+  ASSERT_EQ(Run({"settings", "lemma-list=none"}).code, 0);
+}
+
 // Each kind of list, shown as saved and sorted two ways: its rows in the order worked out by hand.
 TEST_F(ListCommands, ShowSortsEveryKindOfList) {
   MakeLists();
@@ -276,6 +441,143 @@ TEST_F(ListCommands, ShowSortsEveryKindOfList) {
   }
 }
 
+// The index settings' "recount running words": the running words of each list are its rows'
+// frequencies added up, not its texts' running words. With "dog" on the stop list the study list
+// holds CAT 4, MOON 2, SUN 1 (7 of its 10 running words), the reference CAT 2, MOON 12 (14 of 20).
+// CAT, a = 4 and b = 2, by the four-cell log-likelihood:
+//   of 10 and 20 (expected 2, 4, 8, 16): 2 (4 ln 2 + 2 ln 0.5 + 6 ln 0.75 + 18 ln 1.125) = 3.5606;
+//   of 7 and 14 (expected 2, 4, 5, 10): 2 (4 ln 2 + 2 ln 0.5 + 3 ln 0.6 + 12 ln 1.2) = 4.0834.
+TEST_F(ListCommands, RecountedRunningWordsAreTheListsOwnRows) {
+  Write("stops.txt", "dog\n");
+  ASSERT_EQ(Run({"settings", "stop-list=" + Path("stops.txt")}).code, 0);
+  MakeLists();
+  ASSERT_EQ(Run({"settings", "stop-list=none"}).code, 0);
+  ASSERT_EQ(Run({"keyword-settings", "procedure=log-likelihood", "max-p=0", "min-frequency=1", "min-texts=1",
+                 "max-wanted=0", "negative-keywords=yes", "shares=tokens"})
+                .code,
+            0);
+  struct TCase {
+    std::string recount;
+    std::string totals;
+    double cat_keyness;
+    std::string cat_share;  // CAT's 4 of the study's running words
+  };
+  const TCase cases[] = {{"no", ", 10 and 20 running words,", 3.5606, "40.00"},
+                         {"yes", ", 7 and 14 running words,", 4.0834, "57.14"}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.recount);
+    ASSERT_EQ(Run({"settings", "recount-running-words=" + c.recount}).code, 0);
+    const TRun compare = Run({"compare", Path("study.lst"), Path("ref.lst"), "-o", Path("kw.lst")});
+    ASSERT_EQ(compare.code, 0) << compare.err;
+    EXPECT_NE(compare.out.find(c.totals), std::string::npos) << compare.out;
+    const TShown kw = Show({Path("kw.lst"), "--sort", "0"});
+    ASSERT_EQ(kw.Cell(0, "Word"), "CAT");
+    EXPECT_NEAR(Number(kw.Cell(0, "Keyness")), c.cat_keyness, 0.001);
+    EXPECT_EQ(kw.rows[0][3], c.cat_share);
+  }
+  ASSERT_EQ(Run({"settings", "recount-running-words=no"}).code, 0);
+}
+
+// A keyword list's notes say what it was made from and with; "show" prints them, and they stay
+// as they were when the keywords settings change afterwards.
+TEST_F(ListCommands, KeywordListNotesNameItsListsProcedureAndThresholds) {
+  MakeLists();
+  ASSERT_EQ(Run({"keyword-settings", "procedure=log-likelihood", "max-p=0.5", "min-frequency=2", "min-texts=1",
+                 "max-wanted=10", "negative-keywords=no", "shares=tokens"})
+                .code,
+            0);
+  ASSERT_EQ(Run({"compare", Path("study.lst"), Path("ref.lst"), "-o", Path("kw.lst")}).code, 0);
+  ASSERT_EQ(Run({"keyword-settings", "procedure=chi-square", "max-p=0", "min-frequency=1"}).code, 0);
+  const TRun show = Run({"show", Path("kw.lst")});
+  ASSERT_EQ(show.code, 0) << show.err;
+  const size_t notes = show.out.find("\nnotes:\n");
+  ASSERT_NE(notes, std::string::npos) << show.out;
+  const std::string text = show.out.substr(notes);
+  // 3 of the 4 study words are in the reference list; CAT alone is kept (DOG's p is 1, MOON is
+  // negative, SUN found once).
+  for (const std::string& line :
+       {"Study word list: source file " + Path("study.lst"), "Reference corpus: source file " + Path("ref.lst"),
+        std::string("Procedure = log-likelihood"), std::string("Maximum p value: 0.500000"),
+        std::string("Minimum Frequency: 2"), std::string("Maximum wanted: 10"),
+        std::string("Negative keywords excluded: True"),
+        std::string("75.00% of the words were found in the reference corpus"), std::string("1 entry found")})
+    EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+}
+
+// A consistency list's pairs of lists: the words each pair shares and their Dice coefficient,
+// 2 x shared / (words of one + words of the other). Study CAT DOG MOON SUN, reference CAT DOG
+// MOON, a third list SUN: 3 shared of 4 and 3 (0.857), 1 of 4 and 1 (0.4), none of 3 and 1.
+TEST_F(ListCommands, ShowPrintsTheConsistencyListsPairs) {
+  MakeLists();
+  Write("t/third.txt", "sun sun\n");
+  ASSERT_EQ(Run({"list", Path("t"), "-o", Path("third.lst")}).code, 0);
+  ASSERT_EQ(Run({"consistency", Path("study.lst"), Path("ref.lst"), Path("third.lst"), "-o", Path("dc.lst")}).code, 0);
+  const TRun show = Run({"show", Path("dc.lst")});
+  ASSERT_EQ(show.code, 0) << show.err;
+  const size_t pairs = show.out.find("\npairs of lists: 3\n");
+  ASSERT_NE(pairs, std::string::npos) << show.out;
+  const std::vector<std::string> lines = Split(show.out.substr(pairs + 1), '\n');
+  ASSERT_GE(lines.size(), 5u);
+  EXPECT_EQ(Split(lines[1], '\t'), (std::vector<std::string>{"N", "List 1", "words", "List 2", "words", "Shared", "Dice",
+                                                            "Set"}));
+  const std::vector<std::vector<std::string>> rows{{"1", "study", "4", "ref", "3", "3", "0.86"},
+                                                   {"2", "study", "4", "third", "1", "1", "0.40"},
+                                                   {"3", "ref", "3", "third", "1", "0", "0.00"}};
+  for (size_t r = 0; r < rows.size(); ++r) {
+    const std::vector<std::string> cells = Split(lines[2 + r], '\t');
+    ASSERT_GE(cells.size(), 7u) << lines[2 + r];
+    EXPECT_EQ(std::vector<std::string>(cells.begin(), cells.begin() + 7), rows[r]);
+  }
+}
+
+// The statistics of the texts a list or an index was made from, worked by hand. one.txt: "The cat
+// sat. The dog ran away." and, a paragraph later, "A cat ran.": 10 running words, 7 types (70 %),
+// sentences of 3, 4 and 3 words (mean 3.33), 29 letters (mean word length 2.90). two.txt: "Dogs
+// bark.": 2 words, 2 types, one sentence of 2, 8 letters. Overall: 12 words, 9 entries (75 %), 4
+// sentences (mean 3), 37 letters (3.08). No paragraph marker is set: each text is one paragraph
+// (the overall mean 6).
+TEST_F(ListCommands, ShowStatisticsOfTheTextsOfAListOrAnIndex) {
+  Write("st/one.txt", "The cat sat. The dog ran away.\n\nA cat ran.\n");
+  Write("st/two.txt", "Dogs bark.\n");
+  ASSERT_EQ(Run({"list", Path("st"), "-o", Path("st.lst")}).code, 0);
+  ASSERT_EQ(Run({"index", Path("st"), "-o", Path("stidx")}).code, 0);
+  struct TRow {
+    std::string name, words, types, ratio, sentences, sentence_mean, paragraphs, paragraph_mean, word_length;
+  };
+  const TRow rows[] = {{"Overall", "12", "9", "75", "4", "3.00", "2", "6.00", "3.08"},
+                       {"one.txt", "10", "7", "70", "3", "3.33", "1", "10.00", "2.90"},
+                       {"two.txt", "2", "2", "100", "1", "2.00", "1", "2.00", "4.00"}};
+  for (const std::string& file : {Path("st.lst"), Path("stidx.stats")}) {
+    SCOPED_TRACE(file);
+    const TShown shown = Show({file, "--statistics"});
+    EXPECT_EQ(shown.title, file + ": statistics of 2 texts, the overall row first");
+    ASSERT_EQ(shown.rows.size(), 3u);
+    for (size_t r = 0; r < 3; ++r) {
+      const TRow& w = rows[r];
+      SCOPED_TRACE(w.name);
+      EXPECT_EQ(shown.Cell(r, "Text file"), w.name);
+      EXPECT_EQ(shown.Cell(r, "Running words"), w.words);
+      EXPECT_EQ(shown.Cell(r, "Types"), w.types);
+      EXPECT_EQ(shown.Cell(r, "Type/token ratio"), w.ratio);
+      EXPECT_EQ(shown.Cell(r, "Sentences"), w.sentences);
+      EXPECT_EQ(shown.Cell(r, "Sentence mean (words)"), w.sentence_mean);
+      EXPECT_EQ(shown.Cell(r, "Paragraphs"), w.paragraphs);
+      EXPECT_EQ(shown.Cell(r, "Paragraph mean (words)"), w.paragraph_mean);
+      EXPECT_EQ(shown.Cell(r, "Mean word length"), w.word_length);
+    }
+  }
+  // A keyword list shows its study's statistics; a relationships list keeps none of its own.
+  MakeLists();
+  ASSERT_EQ(Run({"compare", Path("study.lst"), Path("ref.lst"), "-o", Path("kw.lst")}).code, 0);
+  EXPECT_EQ(Show({Path("kw.lst"), "--statistics"}).Column("Running words"),
+            (std::vector<std::string>{"10", "5", "5"}));
+  ASSERT_EQ(Run({"index", Path("s"), Path("r"), "-o", Path("idx")}).code, 0);
+  ASSERT_EQ(Run({"relationships", Path("idx"), "-o", Path("rel.lst")}).code, 0);
+  const TRun rel = Run({"show", Path("rel.lst"), "--statistics"});
+  EXPECT_EQ(rel.code, 1);
+  EXPECT_NE(rel.err.find("is a relationships list, which keeps no statistics of texts"), std::string::npos) << rel.err;
+}
+
 TEST_F(ListCommands, SetCellEditsWhatTheListAllowsAndSaves) {
   MakeLists();
   ASSERT_EQ(Run({"keyword-settings", "negative-keywords=yes", "max-p=0", "min-frequency=1", "max-wanted=0"}).code, 0);
@@ -345,6 +647,9 @@ TEST_F(ListCommands, BadInputIsNamedAndNothingIsWritten) {
       {{"show", Path("study.lst"), "--column", "12"}, 1, "no column 12 in " + Path("study.lst"), ""},
       {{"show", Path("study.lst"), "--sort", "x"}, 2, "--sort needs a whole number", ""},
       {{"show", Path("study.lst"), "--sort", "1", "--column", "2"}, 2, "give one", ""},
+      {{"show", Path("study.lst"), "--statistics", "--sort", "1"}, 1, "--statistics shows the texts in the order", ""},
+      {{"show", Path("damaged.lst"), "--statistics"}, 1, "; nor a statistics file", ""},
+      {{"list", Path("s"), "-o", Path("y.lst"), "--statistics"}, 2, "--statistics is not an option of list", "y.lst"},
       {{"list", Path("s"), "-o", Path("y.lst"), "--descending"}, 2, "--descending is not an option of list", "y.lst"},
       {{"set-cell", Path("kw.lst"), "1", "8", "99"}, 1, "column 8 (Keyness) of a keyword list cannot be edited", ""},
       {{"set-cell", Path("kw.lst"), "5", "1", "X"}, 1, "no row 5 in " + Path("kw.lst"), ""},

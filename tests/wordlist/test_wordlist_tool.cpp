@@ -19,6 +19,8 @@
 #include "wordlist/index_test_support.h"
 #include "wordlist/wordlist_tool_runner.h"
 #include "wordlist/relationships_list.h"
+#include "platform/rtl/streams.h"
+#include "platform/zip/zip_forge.h"
 
 extern char** environ;
 
@@ -381,6 +383,52 @@ TEST_F(WordlistTool, TheStopListLeavesTheStatisticsOnlyWhenAsked) {
   EXPECT_EQ(Run({"list", Path("texts"), "-o", Path("gone.lst")}).code, 0);
   EXPECT_NE(Run({"settings", "stop-list=" + Path("nowhere.txt")}).err.find("stop-list needs a file that exists"),
             std::string::npos);
+}
+
+// A zip archive named as a text stands for the texts in it: its list is the list of the folder
+// the texts came from, on two short texts counted by hand and on two texts of real prose; an
+// archive that gives no text is refused by name and nothing is written.
+TEST_F(WordlistTool, AZipArchiveNamedStandsForItsTexts) {
+  struct TCase {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> texts;  // name, bytes
+    std::string counts;  // "W words, R running words, T texts", when worked by hand
+  };
+  const std::vector<TCase> cases{
+      {"hand", {{"a.txt", "The river runs past the mill.\n"}, {"b.txt", "The old mill wheel stands still, still.\n"}},
+       "9 words, 13 running words, 2 texts"},
+      {"prose", {{"river_spring.txt", ReadAll(kSamplesDir + "/river_spring.txt")},
+                 {"ferry_letters.txt", ReadAll(kSamplesDir + "/ferry_letters.txt")}}, ""},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string folder = Path(std::string(c.name) + "/");
+    std::filesystem::create_directories(folder);
+    TZipForge zip;
+    zip.SetFileName(Utf8ToUtf16(Path(std::string(c.name) + ".zip")));
+    ASSERT_TRUE(zip.OpenArchive(TZipOpenMode::ReadWrite));
+    for (const auto& [name, bytes] : c.texts) {
+      std::ofstream(folder + name, std::ios::binary) << bytes;
+      TMemoryStream m(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+      ASSERT_TRUE(zip.AddFromStream(Utf8ToUtf16(name), m, 45000.0));
+    }
+    ASSERT_TRUE(zip.CloseArchive());
+    const TToolRun from_folder = Run({"list", folder, "-o", Path(std::string(c.name) + "_folder.lst")});
+    const TToolRun from_zip = Run({"list", Path(std::string(c.name) + ".zip"), "-o", Path(std::string(c.name) + "_zip.lst")});
+    ASSERT_EQ(from_folder.code, 0) << from_folder.err;
+    ASSERT_EQ(from_zip.code, 0) << from_zip.err;
+    const std::string counts = from_folder.out.substr(from_folder.out.find(": ") + 2);
+    EXPECT_EQ(from_zip.out.substr(from_zip.out.find(": ") + 2), counts);
+    if (!c.counts.empty()) EXPECT_EQ(counts.substr(0, counts.find('\n')), c.counts);
+    EXPECT_EQ(RowsOf(Read(Path(std::string(c.name) + "_zip.lst"))->Words()),
+              RowsOf(Read(Path(std::string(c.name) + "_folder.lst"))->Words()));
+  }
+  std::ofstream(Path("damaged.zip")) << "PK\x03\x04 not really";
+  const TToolRun damaged = Run({"list", Path("damaged.zip"), "-o", Path("damaged.lst")});
+  EXPECT_EQ(damaged.code, 1);
+  EXPECT_NE(damaged.err.find(Path("damaged.zip") + " is a zip archive that cannot be read"), std::string::npos)
+      << damaged.err;
+  EXPECT_FALSE(std::filesystem::exists(Path("damaged.lst")));
 }
 
 TEST_F(WordlistTool, BadInputIsNamedWithItsExitCodeAndNothingWritten) {

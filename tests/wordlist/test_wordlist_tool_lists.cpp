@@ -3,6 +3,7 @@
 // word-list side, the collocates of a whole word list, the settings the runs read, and bad input.
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <fstream>
@@ -13,6 +14,7 @@
 #include "tools/wordlist_commands.h"
 #include "wordlist/detailed_consist.h"
 #include "wordlist/index_test_support.h"
+#include "wordlist/wordlist_test_support.h"
 #include "wordlist/wordlist_tool_runner.h"
 #include "wordlist/relationships_list.h"
 
@@ -21,6 +23,7 @@ extern char** environ;
 namespace {
 
 using index_test::PlainDoc;
+using wltest::LemmaOf;
 using text_reader_test::ScopedSettings;
 
 using TRun = wordlist_tool_test::TToolRun;
@@ -121,9 +124,66 @@ TEST_F(WordlistToolLists, ImportCountsThroughWordLengthsStopAndLemmaLists) {
   EXPECT_NE(both.find("lemma list: 1 forms joined under 1 heads"), std::string::npos) << both;
   auto b = Read(Path("both.lst"));
   EXPECT_EQ(RowOf(b->Words(), u"the").first, -1);
-  EXPECT_EQ(RowOf(b->Words(), u"cat").first, 5);  // its own 3 and the 2 of "cats", joined and taken in
   EXPECT_EQ(RowOf(b->Words(), u"cats").first, -1);
   EXPECT_EQ(b->Words().Count(), 3);
+  // "cats" joins "cat", which keeps its own 3: the lemma counts 3 + 2 once, as a list of texts does.
+  EXPECT_EQ(LemmaOf(b->Words(), u"cat"), "3 cats 2");
+  EXPECT_EQ(b->Words().CorrectFreq(b->Words().Find_WordStr(u"cat", true), true), 5);
+  // A consistency list of two such imports counts the lemma 5 in each: 10, not 14.
+  Ok({"import", Path("words.txt"), "-o", Path("both2.lst")});
+  Ok({"consistency", Path("both.lst"), Path("both2.lst"), "-o", Path("dc.lst")});
+  auto dc = Read(Path("dc.lst"));
+  int32_t cat_total = -1;
+  for (int i = 0; i < dc->DetailedConsistency().Count(); ++i)
+    if (const auto* e = dc->DetailedConsistency().Row(i); e && FoldCaseU(e->MainWordOnly()) == FoldCaseU(u"cat"))
+      cat_total = e->MainWordFrequency();
+  EXPECT_EQ(cat_total, 10);
+  ASSERT_EQ(Run({"settings", "stop-list=none", "lemma-list=none"}).code, 0);
+}
+
+// Three case forms side by side, the rarest in the middle (CAT 2, Cat 1, cat 3): merged as equal
+// words they make one row of 6, and the list keeps its 7 running words' worth of frequencies.
+TEST_F(WordlistToolLists, EqualWordsMergedKeepTheTotalOfTheirFrequencies) {
+  Text("words.txt", "CAT\t2\nCat\t1\ncat\t3\ndog\t1\n");
+  ASSERT_EQ(Run({"settings", "case-sensitive=yes"}).code, 0);
+  Ok({"import", Path("words.txt"), "-o", Path("w.lst")});
+  ASSERT_EQ(Run({"settings", "case-sensitive=no"}).code, 0);
+  const std::string out = Ok({"merge", Path("w.lst"), "-o", Path("m.lst"), "--equal-words", "merge"});
+  EXPECT_NE(out.find("m.lst: 2 words from 1 word lists, 2 equal words merged"), std::string::npos) << out;
+  auto m = Read(Path("m.lst"));
+  ASSERT_EQ(m->Words().Count(), 2);
+  EXPECT_EQ(FoldCaseU(m->Words().Row(0)->data.word), FoldCaseU(u"cat"));
+  EXPECT_EQ(m->Words().Row(0)->data.frequency, 6);
+  EXPECT_EQ(m->Words().Row(1)->data.frequency, 1);
+  EXPECT_EQ(m->Words().ComputedCurrentTokens(), 7);
+}
+
+// Two lemmatised lists merged are the lemmatised list of all their texts: t1 "the state governs
+// the states. states govern." and t2 "a state and two states governed by the state.", lemmas
+// state -> states and govern -> governs, governed. By hand: STATE 1 + 2 in 2 texts with STATES
+// 2 + 1 in 2 texts; GOVERN 1 (t1; t2 has only "governed", under a head of 0) with GOVERNS 1 and
+// GOVERNED 1; THE 2 + 1.
+TEST_F(WordlistToolLists, MergedLemmatisedListsAreTheListOfAllTheirTexts) {
+  Text("a/t1.txt", "the state governs the states. states govern.\n");
+  Text("b/t2.txt", "a state and two states governed by the state.\n");
+  Text("lemmas.txt", "state -> states\ngovern -> governs, governed\n");
+  ASSERT_EQ(Run({"settings", "lemma-list=" + Path("lemmas.txt")}).code, 0);
+  Ok({"list", Path("a"), "-o", Path("a.lst")});
+  Ok({"list", Path("b"), "-o", Path("b.lst")});
+  Ok({"list", Path("a"), Path("b"), "-o", Path("ab.lst")});
+  Ok({"merge", Path("a.lst"), Path("b.lst"), "-o", Path("m.lst")});
+  auto m = Read(Path("m.lst"));
+  auto ab = Read(Path("ab.lst"));
+  EXPECT_EQ(LemmaOf(m->Words(), u"STATE"), "3/2 STATES 3/2");
+  EXPECT_EQ(LemmaOf(m->Words(), u"GOVERN"), "1/1 GOVERNED 1/1 GOVERNS 1/1");
+  EXPECT_EQ(LemmaOf(m->Words(), u"THE"), "3/2");
+  EXPECT_EQ(RowOf(m->Words(), u"GOVERNED").first, -1);
+  ASSERT_EQ(m->Words().Count(), ab->Words().Count());
+  for (int i = 0; i < ab->Words().Count(); ++i)
+    EXPECT_EQ(LemmaOf(m->Words(), ab->Words().Row(i)->data.word), LemmaOf(ab->Words(), ab->Words().Row(i)->data.word))
+        << Utf16ToUtf8(ab->Words().Row(i)->data.word);
+  EXPECT_EQ(m->Stats().Overall_stats.data.running_words, 16);
+  ASSERT_EQ(Run({"settings", "lemma-list=none"}).code, 0);
 }
 
 // Merge: word lists add their counts word by word; the clean-ups merge or part equal words and
@@ -271,6 +331,17 @@ TEST_F(WordlistToolLists, CollocatesOfAWholeWordListFollowTheStoredLimits) {
   EXPECT_EQ(text.rfind(u"Collocates of CAT\n", 0), 0u);
   // THE: 18 in all, 9 of them at L1.
   EXPECT_NE(text.find(u"\nTHE\t"), std::u16string::npos);
+  // The words made on one worker and on three: the same files, byte for byte.
+  Ok({"collocates", Path("c.lst"), "-o", Path("one"), "--threads", "1"});
+  Ok({"collocates", Path("c.lst"), "-o", Path("three"), "--threads", "3"});
+  size_t files = 0;
+  for (const auto& f : std::filesystem::directory_iterator(Path("all"))) {
+    const std::string name = f.path().filename().string();
+    ++files;
+    EXPECT_EQ(wordlist_tool_test::ReadAll(Path("one/" + name)), wordlist_tool_test::ReadAll(f.path().string())) << name;
+    EXPECT_EQ(wordlist_tool_test::ReadAll(Path("three/" + name)), wordlist_tool_test::ReadAll(f.path().string())) << name;
+  }
+  EXPECT_EQ(files, 7u);
 
   // Only words found at least 9 times: CAT and THE.
   TWordListCollocatesChoice choice = CurrentWordListCollocates();
@@ -511,7 +582,7 @@ TEST_F(WordlistToolLists, BadInputIsNamedAndWritesNothing) {
   };
   const std::vector<TCase> cases{
       {{"import", Path("none.txt"), "-o", Path("i.lst")}, 1, "no such file: " + Path("none.txt"), "i.lst"},
-      {{"import", Path("binary.txt"), "-o", Path("i.lst")}, 1, Path("binary.txt") + ": not a text file", "i.lst"},
+      {{"import", Path("binary.txt"), "-o", Path("i.lst")}, 1, Path("binary.txt") + ": binary, not a text file", "i.lst"},
       {{"import", Path("bad_count.txt"), "-o", Path("i.lst")}, 1, Path("bad_count.txt") + ", line 2", "i.lst"},
       {{"import", Path("bad_count.txt"), "-o", unwritable}, 1, "", ""},
       {{"merge", Path("a.lst"), Path("none.lst"), "-o", Path("m.lst")}, 1, "no such word list: " + Path("none.lst"), "m.lst"},
@@ -523,7 +594,8 @@ TEST_F(WordlistToolLists, BadInputIsNamedAndWritesNothing) {
       {{"merge", Path("dc.lst"), "-o", Path("m.lst"), "--tagged", "delete"}, 1, "clean word lists, not a consistency list",
        "m.lst"},
       {{"merge", Path("a.lst"), Path("a.lst"), "-o", Path("m.lst")}, 1, "named twice", "m.lst"},
-      {{"merge", Path("a.lst"), "-o", "/proc/x.lst"}, 1, "could not write /proc/x.lst", ""},
+      {{"merge", Path("a.lst"), "--tagged", "keep", "-o", "/proc/x.lst"}, 1, "could not write /proc/x.lst", ""},
+      {{"merge", Path("a.lst"), "-o", Path("m.lst")}, 2, "merge needs two lists or more, or one to clean", "m.lst"},
       {{"collocates", Path("dc.lst"), "-o", Path("c")}, 1, Path("dc.lst") + ": a consistency list, not a word list", "c"},
       {{"collocates", Path("cut.lst"), "-o", Path("c")}, 1, Path("cut.lst") + ": not a word list", "c"},
       {{"collocates", Path("a.lst"), "-o", Path("not_a_folder")}, 1, "a file, not a folder", ""},
@@ -562,13 +634,92 @@ TEST_F(WordlistToolLists, BadInputIsNamedAndWritesNothing) {
     EXPECT_NE(run.err.find("could not read the lemma list \"" + Path("lemmas.txt") + "\""), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(Path("gone.lst")));
   }
+  // A lemma list none of whose lines is a lemma (a stop list chosen by mistake) is refused by the
+  // commands that would apply it, naming its first line, and nothing is written.
+  Text("stops_as_lemmas.txt", "; my stop words\nthe\nand\n");
+  ASSERT_EQ(Run({"settings", "lemma-list=" + Path("stops_as_lemmas.txt")}).code, 0);
+  for (const std::string& command : {std::string("list"), std::string("import")}) {
+    const TRun run = Run({command, command == "list" ? Path("a") : Path("bad_count.txt"), "-o", Path("nolemma.lst")});
+    EXPECT_EQ(run.code, 1) << command;
+    EXPECT_NE(run.err.find(Path("stops_as_lemmas.txt") + "\": no line of it is a lemma (\"head -> form, form\"); "
+                           "its first line: \"the\""),
+              std::string::npos)
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(Path("nolemma.lst")));
+  }
+  ASSERT_EQ(Run({"settings", "lemma-list=none"}).code, 0);
   // A merge that cannot be written leaves the old file as it was.
   const std::string before = wordlist_tool_test::ReadAll(Path("dc.lst"));
-  EXPECT_EQ(Run({"merge", Path("a.lst"), "-o", Path("dc.lst/x")}).code, 1);
+  EXPECT_EQ(Run({"merge", Path("a.lst"), "--tagged", "keep", "-o", Path("dc.lst/x")}).code, 1);
   EXPECT_EQ(wordlist_tool_test::ReadAll(Path("dc.lst")), before);
   const TRun help = Run({"--help"});
   for (const char* command : {"import", "merge", "collocates", "--batch", "--lemma-texts", "--join"})
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
+}
+
+// "-o NAME" without an extension: each command writes NAME with its list's extension and its
+// summary names that file; an output that is a device or a pipe is refused before any work, and
+// nothing is made beside it.
+TEST_F(WordlistToolLists, TheSummaryNamesTheFileWrittenAndASpecialFileIsRefused) {
+  Text("a/t1.txt", "the cat saw the dog\n");
+  Text("b/t2.txt", "a dog and a cat\n");
+  Text("words.txt", "cat\t3\ndog\t1\n");
+  Ok({"list", Path("a"), "-o", Path("a.lst")});
+  Ok({"list", Path("b"), "-o", Path("b.lst")});
+  Ok({"index", Path("a"), "-o", Path("idx")});
+  ASSERT_EQ(Run({"settings", "cluster-min-size=2", "cluster-max-size=2", "cluster-min-frequency=1",
+                 "base-word-min-frequency=1", "relationship-min-joint-frequency=1", "relationship-min-frequency-word2=1",
+                 "relationship-max-percent=100", "relationship-all-must-pass=no", "relationship-min-dice=0"})
+                .code,
+            0);
+  struct TCase {
+    std::vector<std::string> args;  // -o and the name follow
+    std::string written;            // the name with its extension
+  };
+  const std::vector<TCase> cases{
+      {{"list", Path("a")}, Path("out_list.lst")},
+      {{"clusters", Path("idx")}, Path("out_clusters.lst")},
+      {{"relationships", Path("idx")}, Path("out_relationships.lst")},
+      {{"consistency", Path("a.lst"), Path("b.lst")}, Path("out_consistency.lst")},
+      {{"compare", Path("a.lst"), Path("b.lst")}, Path("out_compare.kws")},
+      {{"merge", Path("a.lst"), Path("b.lst")}, Path("out_merge.lst")},
+      {{"import", Path("words.txt")}, Path("out_import.lst")},
+      {{"set-cell", Path("a.lst"), "1", "8", "x"}, Path("out_set-cell.lst")},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    const std::string name = Path("out_" + c.args[0]);
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"-o", name});
+    const std::string out = Ok(args);
+    EXPECT_EQ(out.rfind(c.written + ": ", 0), 0u) << out;
+    EXPECT_TRUE(std::filesystem::is_regular_file(c.written));
+    EXPECT_FALSE(std::filesystem::exists(name));
+  }
+  // A pipe (named without an extension, and with one) and a device.
+  ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(Path("pipe.lst").c_str(), 0600), 0);
+  const std::vector<std::vector<std::string>> refused{
+      {"compare", Path("a.lst"), Path("b.lst"), "-o", "/dev/full"},
+      {"list", Path("a"), "-o", "/dev/full"},
+      {"list", Path("a"), "-o", Path("pipe")},
+      {"merge", Path("a.lst"), Path("b.lst"), "-o", Path("pipe.lst")},
+      {"export", Path("idx"), "-o", Path("pipe")},
+  };
+  for (const std::vector<std::string>& args : refused) {
+    SCOPED_TRACE(args[0] + " -o " + args.back());
+    const TRun run = Run(args);
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_NE(run.err.find(args.back() + " is a device or other special file, not a file to write"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.out, "");
+    for (const char* ext : {".lst", ".kws"}) {
+      const std::string beside = args.back() + ext;
+      const bool made = std::filesystem::exists(beside);
+      EXPECT_EQ(made, beside == Path("pipe.lst")) << beside;  // that one is the pipe itself
+      if (made && args.back() == "/dev/full") std::filesystem::remove(beside);
+    }
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // (word, frequency) pairs.
 #pragma once
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <memory>
@@ -66,6 +67,25 @@ inline std::string ByFrequency(TVXWordList& list) {
   for (int k = 0; k < list.Count(); ++k)
     out += (k ? " " : "") + Utf16ToUtf8(list.CellText(k, kWLColWord, kDisplayByFrequency));
   return out;
+}
+
+// A row's own "frequency/texts" and each form joined under it with its own, the forms in
+// alphabetical order (texts left out where they are 0, as an import's are); "" for no such row.
+inline std::string LemmaOf(TVXWordList& list, std::u16string_view word) {
+  for (int i = 0; i < list.Count(); ++i) {
+    const TWordlistEntry* e = list.Row(i);
+    if (!e || e->data.word != word) continue;
+    auto counts = [](const TVXBaseListObject& x) {
+      return std::to_string(x.MainWordFrequency()) + (x.MainNTexts() > 0 ? "/" + std::to_string(x.MainNTexts()) : "");
+    };
+    std::vector<std::string> forms;
+    for (const TVXBaseListObject* f : e->JoinedEntries()) forms.push_back(Utf16ToUtf8(f->MainWordOnly()) + " " + counts(*f));
+    std::sort(forms.begin(), forms.end());
+    std::string s = counts(*e);
+    for (const std::string& f : forms) s += " " + f;
+    return s;
+  }
+  return "";
 }
 
 }  // namespace wltest

@@ -27,13 +27,16 @@ inline std::string ReadAll(const std::string& name) {
 }
 
 // The program with these arguments, in this process's environment (so with the test's settings
-// and hand-over folders); its standard output and error caught in files under `folder`.
-inline TToolRun RunWordlistProgram(const std::vector<std::string>& args, const std::string& folder) {
+// and hand-over folders); its standard output and error caught in files under `folder` (an
+// absolute name). `working_folder`: where it runs, when not this process's own.
+inline TToolRun RunWordlistProgram(const std::vector<std::string>& args, const std::string& folder,
+                                   const std::string& working_folder = std::string()) {
   const std::string out = folder + "tool.out", err = folder + "tool.err";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  if (!working_folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, working_folder.c_str());
   std::vector<std::string> all{LINZORA_WORDLIST_PROGRAM};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;

@@ -273,6 +273,13 @@ TFollowCollocate FollowCollocate(T_WholeLinzoraHolder& doc, TVXBaseDataClass& co
   SetNewChoiceOfTextFiles(true, false);
   SetChosenTextFiles(true, chosen.TempFilename(), chosen.FileCount());
   SetATempString(word_1, 1);
+  // The follow-up seeks the node anywhere within the horizons the collocate was counted in (seen
+  // from the collocate the two sides swap), whatever span or exact place another run left.
+  TConcSettingsRec32 rec = GetConcSaveRec();
+  rec.SetExactContextPosition(0);
+  rec.SetContextHorizonLeft(doc.fSettings.CollocHorizonRight());
+  rec.SetContextHorizonRight(doc.fSettings.CollocHorizonLeft());
+  SetConcSaveRec(rec);
   PostToController(kCodeFollowCollocate);
   return TFollowCollocate::kPosted;
 }

@@ -136,8 +136,10 @@ bool SendFollowUpRequest(T_WholeLinzoraHolder& doc, const TFollowUpPosition& pos
   TLinzoraInfoClass& item = request.AddItem(word);
   SetConcSaveRecSkipPunctuation(true);
   int32_t gap = 0;
+  // The collocate was counted within the collocate horizons; the span the document's own run gave
+  // its context word (an exact place, say) has nothing to do with it.
   const auto [left, right] =
-      FollowUpHorizons({doc.fSettings.ContextHorizonLeft(), doc.fSettings.ContextHorizonRight()}, position, gap);
+      FollowUpHorizons({doc.fSettings.CollocHorizonLeft(), doc.fSettings.CollocHorizonRight()}, position, gap);
   request.fPreliminaries.context_exact_gap = gap;
   request.fPreliminaries.context_hors[0] = left;
   request.fPreliminaries.context_hors[1] = right;

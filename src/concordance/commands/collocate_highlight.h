@@ -68,8 +68,8 @@ struct TFollowUpPosition {
 // context word.
 TFollowUpPosition FollowUpPositionOf(const TConcordanceHighlightRec& rec);
 
-// The request's context horizons (left, right, words) for the document's horizons and a position;
-// exact_gap gets the request's gap (0: none).
+// The request's context horizons (left, right, words) for the document's collocate horizons and a
+// position; exact_gap gets the request's gap (0: none).
 std::pair<int16_t, int16_t> FollowUpHorizons(std::pair<int16_t, int16_t> document_horizons,
                                              const TFollowUpPosition& position, int32_t& exact_gap);
 

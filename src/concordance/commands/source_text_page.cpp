@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "concordance/lines/character_scans.h"
 #include "concordance/lines/concordance_list.h"
 #include "model/reading/text_reader.h"
 #include "platform/rtl/files.h"
@@ -108,7 +109,7 @@ TLineSource SourceTextOfLine(const TConcordanceList& lines, int index) {
   const UStringView shown = shown_text;
   const size_t start = static_cast<size_t>(std::clamp<int32_t>(line->SearchWordStart(), 0,
                                                                static_cast<int32_t>(shown.size())));
-  s.hit_text = UString(shown.substr(start, static_cast<size_t>(s.hit_characters)));
+  s.hit_text = UString(shown.substr(start, static_cast<size_t>(line->HitWidthInLine())));
   return s;
 }
 
@@ -116,11 +117,13 @@ TSourceHitPlace PlaceOfHit(const TSourceTextOfFile& text, int64_t byte_position,
   TSourceHitPlace p;
   const int64_t at = text.CharacterAtByte(byte_position);
   if (at < 0 || hit_text.empty()) return p;
-  const UStringView there = UStringView(text.Text()).substr(static_cast<size_t>(at), hit_text.size());
-  if (there.size() != hit_text.size() || UpperCaseU(there) != UpperCaseU(hit_text)) return p;
+  // The hit as its line shows it: a phrase over a line end takes more characters in its text.
+  const int32_t length = TextUnitsShownAs(UStringView(text.Text()).substr(static_cast<size_t>(at)), hit_text,
+                                          SameUnitFolded);
+  if (length <= 0) return p;
   p.found = true;
   p.start = at;
-  p.length = static_cast<int64_t>(hit_text.size());
+  p.length = length;
   return p;
 }
 

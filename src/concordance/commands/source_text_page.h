@@ -9,8 +9,8 @@
 //      mark, code page, composition), keeping its mark-up and header, and keeps each character's
 //      file byte;
 //   3. PlaceOfHit finds the character whose byte is the line's: when the text there reads as the
-//      line's hit, that span is marked; otherwise the text changed since the run and the page
-//      opens at its top.
+//      line shows its hit (a run of blanks, a line end among them, as one blank), that span is
+//      marked; otherwise the text changed since the run and the page opens at its top.
 // Texts of 4 GiB or more are not shown (a character's byte is kept in 32 bits).
 #pragma once
 

@@ -60,6 +60,7 @@ struct TAssociationRequest;
 struct TAssociationOutcome;
 class TVXWordList;
 class TVXStatsList;
+struct TWordListCollocatesRun;
 
 // Index of the sorting time in the process times.
 inline constexpr int kSortingTimeEntry = 42;
@@ -225,9 +226,16 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   // A file that is no word list leaves the collocates as they were (logged, zero result).
   TAssociationOutcome REComputeCollocateAssociation(const TAssociationRequest& request);
   // Collocates of every word of a word list within the script limits, a file per word in
-  // output_folder (word_list_collocates.h); answers the number of files written.
+  // output_folder (word_list_collocates.h), the words made on `threads` workers (0: the
+  // LINZORA_THREADS variable when set, else one per core); answers the number of files written.
   int32_t ComputeAndSaveCollocatesForWholeWordList(UStringView output_folder, TVXWordList& words, TVXStatsList& stats,
-                                                   bool script_running = false);
+                                                   bool script_running = false, int32_t threads = 0);
+  // One word's concordance of a whole word list's collocates (word_list_collocates.cpp), with its
+  // collocates: its run reads those of the texts `run` holds that `texts` names, on the calling
+  // thread alone, and writes nothing another word's document shares; header_cuts gets the texts
+  // whose header it cut. False when a text could not be read.
+  bool MadeWordListWordConcordance(const TWordListCollocatesRun& run, TSearchWordItems& items,
+                                   const std::vector<int32_t>& texts, int32_t& header_cuts);
   // Rebuild: re-link the source texts from the concordance file first (when it exists), then
   // bring both text lists up to date. Then writes the details file.
   bool CopyFilenameDetailsToNotepad(UStringView file_name, bool rebuild);
@@ -268,9 +276,10 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   int32_t ReferenceRank(UStringView word) const override;
   bool SearchWordPadding() const override { return fSettings.SearchWordPadded(); }
   // The View menu's tag display: 0 tags hidden, 1 before their words, 2 after them, 3 words hidden
-  // (the lines show their tags as with 1).
+  // (the tags stand where their words were).
   bool HideTags() const override { return TagDisplay == kTagDisplayHidden; }
   bool TagsAsSuffixes() const override { return TagDisplay == kTagDisplaySuffix; }
+  bool WordsHidden() const override { return TagDisplay == kTagDisplayWordsHidden; }
   bool HideTagFileTags() const override;
   bool HideUndefinedTags() const override;
   // The View menu's "Sentence only" (display option 3) cuts each shown line to its search word's
@@ -352,6 +361,9 @@ class T_WholeLinzoraHolder : public TTessorineholder, public TConcordanceListDoc
   // unused texts, conversions. per_text gets one result per text processed.
   bool RunTexts(const std::vector<int32_t>& which, const TMakeConcordanceArgs& args, int32_t one_search_word,
                 std::vector<TOneTextResult>& per_text);
+  // A run's settings from the document's items and concordance settings, over text_count texts
+  // on `threads` workers (the caller adds the names, the recording and the one-item choice).
+  TConcordanceRunSettings RunSettingsOfItems(int32_t text_count, int32_t threads) const;
   // Sets up what a run reads with and keeps it for the lines' window reader.
   void PrepareRun(const TMakeConcordanceArgs& args);
   // What a run and the lines' window reader share: items, text options, horizons, line width.

@@ -336,6 +336,32 @@ TCopyCompactResult CopyTextCompactingBlanks(const char16_t* src, const uint16_t*
   return r;
 }
 
+int32_t TextUnitsShownAs(UStringView text, UStringView shown, bool (*same)(char16_t, char16_t)) {
+  // The copy's rule, unit by unit (CompactOne): what is above 32 is itself, 1 is nothing, 25
+  // and 24 the brackets, and a run of the rest one blank (as is a run of blanks shown).
+  auto blank = [](char16_t c) { return c <= 32 && c != 24 && c != 25; };
+  size_t i = 0, k = 0;
+  while (k < shown.size()) {
+    if (i >= text.size()) return -1;
+    const char16_t c = text[i];
+    if (c == 1) {
+      ++i;
+      continue;
+    }
+    if (blank(c)) {
+      if (shown[k] != u' ') return -1;
+      while (i < text.size() && blank(text[i])) ++i;
+      while (k < shown.size() && shown[k] == u' ') ++k;
+      continue;
+    }
+    const char16_t v = c == 25 ? u'<' : c == 24 ? u'>' : c;
+    if (same ? !same(v, shown[k]) : v != shown[k]) return -1;
+    ++i;
+    ++k;
+  }
+  return static_cast<int32_t>(i);
+}
+
 void CopyTextAndFlags(const uint16_t* src_flags, uint16_t* dst_flags, const char16_t* src, char16_t* dst,
                       int32_t count) {
   if (count <= 0) return;
@@ -1176,17 +1202,19 @@ size_t GeneralCutRoom(int32_t width) {
 
 }  // namespace
 
-TLineCutter::TLineCutter(int32_t width)
-    : width_(std::clamp(width, 1, kMaxLineWidth)),
-      text_(GeneralCutRoom(width_), u' '),
-      flags_(GeneralCutRoom(width_), kScanFlagBlank),
-      narrow_(GeneralCutRoom(width_), ' '),
-      bytes_(GeneralCutRoom(width_), ' '),
-      line_bytes_(bytes_.data()) {
-  drops_.reserve(static_cast<size_t>(width_));
-}
+TLineCutter::TLineCutter(int32_t width) : width_(std::clamp(width, 1, kMaxLineWidth)) {}
 
 bool TLineCutter::Cut(const TChunkView& chunk, const TChunkView& before, int32_t hit_position, int32_t hit_length) {
+  // The buffers are made at the first line: a text without a hit (most texts, for a rare word)
+  // makes none.
+  if (text_.empty()) {
+    text_.assign(GeneralCutRoom(width_), u' ');
+    flags_.assign(GeneralCutRoom(width_), kScanFlagBlank);
+    narrow_.assign(GeneralCutRoom(width_), ' ');
+    bytes_.assign(GeneralCutRoom(width_), ' ');
+    line_bytes_ = bytes_.data();
+    drops_.reserve(static_cast<size_t>(width_));
+  }
   length_ = midpoint_ = hit_length_ = 0;
   one_byte_ = false;
   const int32_t mark = next_mark_;

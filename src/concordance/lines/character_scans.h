@@ -98,6 +98,14 @@ TCopyCompactResult CopyTextCompactingBlanks(const char16_t* src, const uint16_t*
                                             int32_t dst_capacity, int32_t range_from, int32_t range_to,
                                             int32_t mark = -1);
 
+// How many units of `text`, from its start, a stretch of a line shows as `shown`, read by the
+// copy's rule above (no marker): a run of units of 32 and below is one blank (and matches a run
+// of blanks in `shown` too), 1 is nothing, 25 and 24 are "<" and ">"; a blank at the end of
+// `shown` takes the whole run. -1 when the text reads otherwise or
+// ends first. Other units compare exactly, or as `same` says when given.
+// A phrase that runs over a line end ("river\r\n  bank") is found as the line shows it.
+int32_t TextUnitsShownAs(UStringView text, UStringView shown, bool (*same)(char16_t, char16_t) = nullptr);
+
 // Copies count flags and count characters.
 void CopyTextAndFlags(const uint16_t* src_flags, uint16_t* dst_flags, const char16_t* src, char16_t* dst,
                       int32_t count);

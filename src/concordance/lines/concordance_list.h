@@ -127,6 +127,9 @@ class TConcordanceListDocument {
   virtual bool HideTagFileTags() const { return false; }
   virtual bool HideUndefinedTags() const { return false; }
   virtual bool TagsAsSuffixes() const { return false; }
+  // The View menu's "words hidden": each word of the tag file's tags leaves the line, its tag
+  // standing in its place; the search word stays.
+  virtual bool WordsHidden() const { return false; }
   // The visible-tags table: the display string of tag t (from 1); false when t has none.
   virtual bool VisibleTagDisplay(int32_t tag_number_1based, UString& display) const { return false; }
   // Tags further than this (characters) from the search word are not coloured.

@@ -251,6 +251,21 @@ TConcLineDisplay TConcordanceList::DisplayLine(const TConcordanceEntry& line) {
       t.length = 0;
     }
 
+  // Words hidden: the word a tag of the tag file belongs to (the next run of letters and digits,
+  // blanks between allowed, another tag not) leaves the line and its tag stands in its place. The
+  // search word stays: the line is about it. Last first, so that earlier tags keep their places.
+  if (doc.WordsHidden())
+    for (int32_t i = tags.Count(); i-- > 0;) {
+      const TExtent t = l.tags[static_cast<size_t>(i)];
+      if (t.length <= 0 || tags.Record(i).tagnumber_1Based <= 0) continue;
+      int32_t from = t.start + t.length;
+      while (from < l.Size() && l.text[static_cast<size_t>(from)] == u' ') ++from;
+      int32_t to = from;
+      while (to < l.Size() && (IsLetter(l.text[static_cast<size_t>(to)]) || IsDigit(l.text[static_cast<size_t>(to)]))) ++to;
+      if (to == from || (from < l.sw.start + l.sw.length && to > l.sw.start)) continue;
+      l.Edit(from, to, UStringView());
+    }
+
   // Cut to the length the list shows, around the midpoint.
   const int32_t shown = doc.ShownLineLength();
   if (shown > 0 && l.Size() > shown) {
@@ -325,6 +340,9 @@ TConcLineDisplay TConcordanceList::DisplayLine(const TConcordanceEntry& line) {
   // their words; the nearest tag wins. A word of the text between them that has no piece of its
   // own is the one the tag belongs to, so the piece beyond it takes nothing.
   const bool suffixes = doc.TagsAsSuffixes();
+  // With the words hidden, a tag's own word is gone (the search word apart): the next word shown
+  // is another's.
+  const bool words_hidden = doc.WordsHidden();
   const int32_t n_pieces = static_cast<int32_t>(l.pieces.size());
   auto word_between = [&l](int32_t from, int32_t to) {
     for (int32_t k = std::max(from, 0); k < std::min(to, l.Size()); ++k)
@@ -346,6 +364,7 @@ TConcLineDisplay TConcordanceList::DisplayLine(const TConcordanceEntry& line) {
         edge = suffixes ? w.start : w.start + w.length;
         continue;
       }
+      if (words_hidden && w.span_pos != kSpanCentre) break;
       if (w.tag_number_1based == 0) w.tag_number_1based = tag.tag_number_1based;
       break;
     }

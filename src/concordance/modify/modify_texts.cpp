@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 
+#include "concordance/lines/character_scans.h"
 #include "concordance/lines/concordance_list.h"
 #include "concordance/modify/modify_locks.h"
 #include "concordance/modify/modify_text_form.h"
@@ -175,10 +176,11 @@ class TChangeLocator : public TBufferProcessor {
       s.why = u"the hit at byte " + IntToUStr(s.position) + u" cannot be read whole";
       return;
     }
+    // The hit as its line shows it: a phrase over a line end reads "river bank" there.
     const UStringView there(Text() + lo, static_cast<size_t>(hit));
-    const size_t compare = std::min(s.hit_text.size(), there.size());
-    if (compare == 0 || there.substr(0, compare) != UStringView(s.hit_text).substr(0, compare)) {
-      s.why = u"the text at byte " + IntToUStr(s.position) + u" reads \"" + UString(there) + u"\", not \"" +
+    const int32_t shown = s.hit_text.empty() ? -1 : TextUnitsShownAs(there, s.hit_text);
+    if (shown <= 0) {
+      s.why = u"the text at byte " + IntToUStr(s.position) + u" reads \"" + PhraseForLog(there) + u"\", not \"" +
               s.hit_text + u"\"";
       return;
     }
@@ -300,6 +302,20 @@ UString ModificationLogFileName() {
   return IncludeTrailingPathDelimiter(GetUserReadWriteFolder()) + u"modified_source_texts_log.txt";
 }
 
+namespace {
+constexpr char16_t kBreaksInLog[][2] = {{u'\t', u'\u2409'}, {u'\n', u'\u240A'}, {u'\r', u'\u240D'}};
+UString MappedPhrase(UStringView text, int from, int to) {
+  UString out(text);
+  for (char16_t& c : out)
+    for (const auto& pair : kBreaksInLog)
+      if (c == pair[from]) c = pair[to];
+  return out;
+}
+}  // namespace
+
+UString PhraseForLog(UStringView phrase) { return MappedPhrase(phrase, 0, 1); }
+UString PhraseFromLog(UStringView field) { return MappedPhrase(field, 1, 0); }
+
 UString MarkupValueProblem(UStringView value, UStringView what, bool blank_allowed) {
   for (char16_t c : value) {
     if (c == u'\t' || c == u'\r' || c == u'\n') return UString(what) + u" holds a tab or line break";
@@ -405,9 +421,11 @@ TTextModifyResult ModifyOneText(const TTextToModify& text, const TModifyOptions&
     form.code_page = reader.CodePage();
     form.signature_bytes = reader.FileSignatureBytes;
   }
-  for (const TSpot& s : spots) {
-    if (!s.found) return refuse(s.why.empty() ? u"a hit lies beyond the text's end" : s.why);
-  }
+  // A hit that is not where its line says is passed over and named; the others go ahead.
+  for (const TSpot& s : spots)
+    if (!s.found)
+      result.changes[s.change].note =
+          u"its hit is not in the text: " + (s.why.empty() ? UString(u"it lies beyond the text's end") : s.why);
 
   // The bytes, still those the fingerprint names (another program may write without the lock).
   std::string bytes;
@@ -426,6 +444,7 @@ TTextModifyResult ModifyOneText(const TTextToModify& text, const TModifyOptions&
   int64_t phrase_end = -1, phrase_start = -1;
   size_t phrase_owner = 0;
   for (const TSpot& s : spots) {
+    if (!s.found) continue;
     const TTextChange& c = text.changes[s.change];
     TChangeResult& r = result.changes[s.change];
     if (set) {
@@ -564,7 +583,7 @@ TTextModifyResult ModifyOneText(const TTextToModify& text, const TModifyOptions&
       UString line = first_column + u"\t" + stamp + u"\t" + real_name + u"\t" + markers[e.change] + u"\t" +
                      keyword + u"\t" + IntToUStr(char_offset[e.change]) + u"\t";
       if (set) line += u"\t\t" + inserted[e.change] + u"\t";
-      else line += phrase_before[e.change] + u"\t" + phrase_after[e.change] + u"\t\t";
+      else line += PhraseForLog(phrase_before[e.change]) + u"\t" + PhraseForLog(phrase_after[e.change]) + u"\t\t";
       result.log_lines.push_back(std::move(line));
     }
     if (!log.AppendPending(result.log_lines, error)) {
@@ -663,7 +682,7 @@ int32_t ModifyConcordanceSourceTexts(TConcordanceList& list, TLinzoraFilenamelis
       c.hit_characters = d.hit_characters;
       const TLineText shown = line->Text();
       const int32_t start = std::clamp<int32_t>(line->SearchWordStart(), 0, static_cast<int32_t>(shown.size()));
-      c.hit_text = shown.substr(static_cast<size_t>(start), static_cast<size_t>(std::max(0, d.hit_characters))).ToUString();
+      c.hit_text = shown.substr(static_cast<size_t>(start), static_cast<size_t>(line->HitWidthInLine())).ToUString();
       if (set) {
         c.set_text = UString(line->SetText());
         if (c.set_text.empty()) continue;

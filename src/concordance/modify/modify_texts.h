@@ -2,8 +2,9 @@
 // before each line's hit ("set"), or a line's search phrase joined into one unit ("search
 // word"), with a one-time backup, an undo log and the concordance moved to the new bytes.
 //
-// Per text, in this order (ModifyOneText); the first failure refuses the whole text, which is
-// then left byte-identical, and the refusal names the text and its reason:
+// Per text, in this order (ModifyOneText); the first failure of the text itself refuses the
+// whole text, which is then left byte-identical, and the refusal names the text and its reason
+// (a hit that is not found passes over its own change only, step 4):
 //   1. the name: no tab or line break (the log is tab-separated); not a member of an archive;
 //   2. the file, symbolic links followed (the log names the file they lead to, so that an undo
 //      changes that file and a link stays a link); the log's lock (with logging) and then the
@@ -13,9 +14,11 @@
 //      read must still hold; without one (older documents) the size known to the concordance,
 //      when known, must;
 //   4. the text is read with the reader's own rules (encoding, byte-order mark, UTF-8 or code
-//      page, entities, composition, tags): every change's hit must start at a character whose
-//      file byte is the line's position and read as the line's hit; this gives each hit's
-//      extent in bytes;
+//      page, entities, composition, tags): a change's hit must start at a character whose file
+//      byte is the line's position and read as the line shows it (a run of blanks, a line end
+//      among them, one blank: TextUnitsShownAs); this gives each hit's extent in bytes. A change
+//      whose hit is not found so is passed over with a note naming what the text reads there;
+//      the text's other changes go ahead;
 //   5. what is written must be encodable in the text's own encoding (UTF-8, UTF-16LE or BE with
 //      its mark or without, or its code page); nothing else in the text is re-encoded;
 //   6. the backup "name.original" beside the file is made once: an existing one (older) is
@@ -41,7 +44,7 @@
 //   change from 0 in the text without its mark, decoded as the reader decodes it
 //   (modify_text_form.h), as it is once the earlier changes of the run are made; then for SET:
 //   empty, empty, the inserted text, and a closing tab; for SEARCHWORD: the phrase as it was,
-//   the phrase as written, and two closing tabs. Until its text is replaced a line ends in "?"
+//   the phrase as written (both as PhraseForLog gives them), and two closing tabs. Until its text is replaced a line ends in "?"
 //   instead of its last closing tab (pending).
 #pragma once
 
@@ -80,6 +83,12 @@ UString WrappedAsMarker(UStringView text);
 // The modification log's full name; empty until set, then the store's user folder is used.
 void SetModificationLogFileName(UStringView name);
 UString ModificationLogFileName();
+
+// A phrase as the log's fields 7 and 8 hold it: a tab, line feed or carriage return (a phrase
+// over a line end) as its control picture (U+2409, U+240A, U+240D), so that the phrase keeps to
+// its field and line; PhraseFromLog gives the phrase back.
+UString PhraseForLog(UStringView phrase);
+UString PhraseFromLog(UStringView field);
 
 // Why a value cannot go into mark-up or the log (a tab, line break, quote, angle bracket; a
 // blank where a name is wanted); empty when it can. what names the value in the message.

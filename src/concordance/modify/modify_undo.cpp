@@ -540,8 +540,8 @@ bool LocateLoggedChange(const TModificationLogEntry& e, const TTextForm& form, c
   if (kind == TModifySourceTexts::mst_set) {
     written = e.Field(9);
   } else {
-    const UString marker = e.Field(4), phrase = e.Field(7);
-    UString joined = e.Field(8);
+    const UString marker = e.Field(4), phrase = PhraseFromLog(e.Field(7));
+    UString joined = PhraseFromLog(e.Field(8));
     if (marker.empty() || phrase.empty()) {
       why = u"it names no marker or phrase";
       return false;

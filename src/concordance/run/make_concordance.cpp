@@ -206,21 +206,9 @@ bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMa
   const int32_t threads = JobWorkerThreads(args.threads);
   ConvertUtf8TextsBeforeReading(which, threads);
   fRunSetup->only_item = one_search_word;
-  TConcordanceRunSettings settings;
-  settings.text_count = static_cast<int32_t>(which.size());
-  settings.lines_wanted_per_item = fSettings.WantedPerSearchWord();
-  settings.item_count = fRunItems.SearchesPlannedCount();
-  for (int32_t i = 0; i < fRunItems.Count(); ++i) {
-    settings.instances_to_find.push_back(fRunItems.GetPtr(i)->instances_to_find);
-    settings.item_words.push_back(fRunItems.GetPtr(i)->sw);
-  }
-  settings.allowed_word_gap = fSettings.AllowedLastWordGap();
+  TConcordanceRunSettings settings = RunSettingsOfItems(static_cast<int32_t>(which.size()), threads);
   settings.one_item_at_a_time = one_search_word >= 0;
-  settings.failure_ends_run = true;
-  settings.threads = threads;
   fDerivedWorkers = settings.threads;
-  settings.first_file_number = fTextFilesWithSearchWord->Count() + 1;
-  settings.lcid = LCID();
   settings.text_name = [&](int32_t k) {
     const TChosenFileDetailsFullRec& d = fRunTexts[static_cast<size_t>(which[static_cast<size_t>(k)])];
     return FullNameOf(d);
@@ -266,6 +254,23 @@ bool T_WholeLinzoraHolder::RunTexts(const std::vector<int32_t>& which, const TMa
   }
   fSettings.SetRunningWords(ClampToInt32(int64_t{fSettings.RunningWords()} + result.running_words));
   return result.all_read;
+}
+
+TConcordanceRunSettings T_WholeLinzoraHolder::RunSettingsOfItems(int32_t text_count, int32_t threads) const {
+  TConcordanceRunSettings settings;
+  settings.text_count = text_count;
+  settings.lines_wanted_per_item = fSettings.WantedPerSearchWord();
+  settings.item_count = fRunItems.SearchesPlannedCount();
+  for (int32_t i = 0; i < fRunItems.Count(); ++i) {
+    settings.instances_to_find.push_back(fRunItems.GetPtr(i)->instances_to_find);
+    settings.item_words.push_back(fRunItems.GetPtr(i)->sw);
+  }
+  settings.allowed_word_gap = fSettings.AllowedLastWordGap();
+  settings.failure_ends_run = true;
+  settings.threads = threads;
+  settings.first_file_number = fTextFilesWithSearchWord->Count() + 1;
+  settings.lcid = LCID();
+  return settings;
 }
 
 TOneTextResult T_WholeLinzoraHolder::MadeOneFileConcordance(int32_t file_index, int32_t file_count,
@@ -605,7 +610,7 @@ void T_WholeLinzoraHolder::ComputeAfterConcordance(bool skip_plot, bool* sorted_
 }
 
 void T_WholeLinzoraHolder::AddNotesOnSWResults() {
-  const std::vector<int32_t>& hits = fConcordanceList->sws_found_counter;
+  const std::vector<int32_t>& hits = SWSFoundCounter();
   for (int32_t i = 0; i < fSearchWords.Count(); ++i)
     fSearchWords.GetPtr(i)->hits = static_cast<size_t>(i) < hits.size() ? hits[static_cast<size_t>(i)] : 0;
   const int32_t n = fConcordanceList->Count();

@@ -575,7 +575,7 @@ void TLinzoraBufferProcessor::TextUnitsEnded(const TSearchStatsRec& stats) {
 // --- one text ------------------------------------------------------------------------------------
 
 TTextOutcome ReadTextForConcordance(const TTextWorkerSetup& setup, const TChosenFileDetailsFullRec& chosen,
-                                    int32_t text_index) {
+                                    int32_t text_index, TStream* source) {
   TTextOutcome out;
   out.text_index = text_index;
   try {
@@ -590,6 +590,7 @@ TTextOutcome ReadTextForConcordance(const TTextWorkerSetup& setup, const TChosen
     std::unique_ptr<TTextTagHandler> tags =
         setup.make_tag_handler ? setup.make_tag_handler() : MakeWorkerTagHandler(setup.run->Settings());
     TLinzoraBufferProcessor p(setup, tags.get(), chosen, text_index, out);
+    if (source) p.UseSourceStream(source);
     const bool set_up = p.SetupTheBuffer();
     // An empty text opens and holds nothing: read whole, no failure.
     const bool empty = !set_up && p.Stream() && p.Stream()->Source() && p.FileSize() <= 0;

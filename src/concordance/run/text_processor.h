@@ -216,9 +216,10 @@ class TLinzoraBufferProcessor : public TBufferProcessor {
 };
 
 // Reads one text of a run (text_index: its place among the run's chosen texts) into its
-// candidate lines. Never throws: a failure is told in the outcome.
+// candidate lines. Never throws: a failure is told in the outcome. With a source, the text's
+// bytes are read from it (the text as read once before) instead of from the chosen file.
 TTextOutcome ReadTextForConcordance(const TTextWorkerSetup& setup, const TChosenFileDetailsFullRec& chosen,
-                                    int32_t text_index);
+                                    int32_t text_index, TStream* source = nullptr);
 
 // The concordance list's window reader (its widening hook): re-reads the line's text, found
 // through text_of_file (the chosen text of a 1-based source-file number), around the line's hit

@@ -69,15 +69,13 @@ UString AssociationReportName(UStringView file_name) {
   const size_t dot = file_name.find_last_of(u'.');
   const size_t cut = dot != UStringView::npos && (slash == UStringView::npos || dot > slash) ? dot : file_name.size();
   const UStringView stem = file_name.substr(0, cut);
-  // A name that already says "details" ("name_details.txt", "name.details.txt") is taken as the
-  // report's own, not given a second "details".
+  // A name that already says "details" ("reldetails.txt", "name.details.txt") is the report's
+  // own, as typed, not given a second "details".
   constexpr UStringView kDetails = u"details";
-  if (stem.size() > kDetails.size()) {
-    const UStringView tail = stem.substr(stem.size() - kDetails.size());
-    const char16_t before = stem[stem.size() - kDetails.size() - 1];
-    if (AsciiLower(tail) == kDetails && (before == u'.' || before == u'_' || before == u'-'))
-      return UString(stem) + u".txt";
-  }
+  const size_t name_start = slash == UStringView::npos ? 0 : slash + 1;
+  if (stem.size() - name_start >= kDetails.size() &&
+      AsciiLower(stem.substr(stem.size() - kDetails.size())) == kDetails)
+    return UString(stem) + u".txt";
   return UString(stem) + u".details.txt";
 }
 

@@ -58,5 +58,6 @@ struct TAssociationResult {
 TAssociationResult ComputeAssociationReport(const TReferenceWordList& reference, TCollocateList& list,
                                             const TAssociationArgs& args);
 // The report's name: the extension of file_name replaced by ".details.txt"; a name whose stem
-// already ends in ".details", "_details" or "-details" only gets ".txt".
+// already ends in "details" ("reldetails", "name_details", "details") only gets ".txt", so that
+// "reldetails.txt" is written as typed.
 UString AssociationReportName(UStringView file_name);

@@ -12,6 +12,23 @@
 //   concordance of the word alone in a document of its own (made and freed within the word's
 //   step); its collocate count within the limits; association values computed (no report
 //   file); rows by log-likelihood, highest first, then by word.
+//
+// Protocol of a call
+//   1. On the calling thread, once: the limits, thresholds and concordance settings are read;
+//      every text is read into memory (each plain file opened once; a member of a zip archive,
+//      or a text beyond the memory the call allows, is read from its file by each word); the
+//      plain texts' runs of letters are listed, so that a word of letters alone is looked for
+//      only in the texts that can hold it (TTextsOfWords in the .cpp says when that holds).
+//   2. The words are made on a fixed set of workers (the threads asked for; one, inline, with the
+//      user's line filter, a tag handler of the calling document or a progress display, each of
+//      which keeps state),
+//      each word wholly on one of them: its document, its one-worker concordance over its texts,
+//      collocates, association values and lines. A word's step reads the settings as they stood
+//      when it began, writes nothing another step reads, and writes its file itself when its
+//      name can be no other word's (a name no other word of the call takes, not numbered).
+//   3. On the calling thread, in the list's order: every other file is named and written, the
+//      files are counted, progress, the log and the header-cut count of each word's run follow.
+//   So the files are those of one worker, byte for byte, whatever the number of workers.
 //   File (UTF-16 LE with a byte-order mark, LF line ends, tab-separated):
 //     "Collocates of <word>"; "Requirements = <thresholds>" when any threshold is tested; the
 //     headings of the collocate columns 1 and 3 onwards and the eleven measure names; then a line

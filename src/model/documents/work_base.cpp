@@ -399,8 +399,7 @@ int32_t TVXBaseLemmaMatchCapableList::CheckMatches(int tag) {
     if (items.Count() == 0) {
       return nothing_to_match("match run: no typed match words");
     } else {
-      TEngineProbe probe(items);
-      items_matched = ItemsWhichMatchProbe(probe, MainWordColumn(), true);
+      items_matched = ItemsWhichMatch(items, 0, MainWordColumn(), true);
       fmatch_words_found += static_cast<int32_t>(items_matched.size());
       if (!items_matched.empty()) {
         if (action == 0) MatchARange(items_matched, true, true);

@@ -213,8 +213,7 @@ bool TTessorineholder::SaveToFile(UStringView file_name, int32_t client_height, 
   if (file_name.empty()) return false;
   TProgressClass* progress = GlobalProgress();
   if (!Global_batch_mode && progress) progress->ProgressShortMessage(VXRes(TVXRes::VXSaving));
-  UString target(file_name);
-  if (ExtractFileExt(target).empty()) target += DefaultExtFromListType(ListKind);
+  const UString target = DocumentFileName(file_name, ListKind);
   // Each list clears its count of changed entries when it has written itself; when the document
   // as a whole does not reach the file, those entries are still in no file.
   std::vector<int32_t> changed(static_cast<size_t>(fLists.Count()), 0);

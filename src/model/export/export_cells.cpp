@@ -32,7 +32,19 @@ int HexDigit(char16_t c) {
 
 }  // namespace
 
-TExportStyleColours ExportStyleColours() { return TExportStyleColours(); }
+TExportStyleColours ExportStyleColours() {
+  TExportStyleColours style;
+  // The search word in the colour the lines take for it in the current style (Settings > Colours
+  // sets it); the rest stays dark on white, as paper and a sheet show it whatever the style.
+  const TWordHandlingColourRec search_word =
+      GetWordHandling4ColourRecAndTypeface(GetGlobalStyleNumber(), kSearchWordColourRecord);
+  if (IsOKColour(search_word.Foreground())) style.search_word = search_word.Foreground() & 0xFFFFFF;
+  // The font of the texts' settings (Settings > Font), at a size a document can show.
+  const TTextsett_rec32 text = GetTextSettings();
+  if (!TrimU(text.FontName()).empty()) style.font_name = TrimU(text.FontName());
+  if (text.FontSize() >= kExportMinFontPoints && text.FontSize() <= kExportMaxFontPoints) style.font_size = text.FontSize();
+  return style;
+}
 
 UString TitleCasedString(UStringView s) {
   UString out(s);

@@ -20,6 +20,11 @@
 
 // --- the colours (BGR) and font the exports write in ---------------------------------------------
 
+// The word-handling colour record of the search word in the lines (the first of Settings >
+// Colours' words).
+inline constexpr int32_t kSearchWordColourRecord = 3;
+inline constexpr int32_t kExportMinFontPoints = 4, kExportMaxFontPoints = 72;
+
 struct TExportStyleColours {
   int32_t base_text = 0x000000;
   int32_t search_word = 0x0000FF;   // red
@@ -29,6 +34,8 @@ struct TExportStyleColours {
   int32_t font_size = 12;
   UString font_name = u"Arial";
 };
+// What an export writes in: the search word in the current style's colour for it, the font the
+// text settings name; the fields above where the settings give nothing usable.
 TExportStyleColours ExportStyleColours();
 
 // --- runtime text helpers --------------------------------------------------------------------

@@ -227,6 +227,26 @@ bool FileLooksBinary(UStringView full_name) {
   return HeadLooksBinary(buf, ReadFileHead(full_name, buf, sizeof buf));
 }
 
+bool ListFileLooksBinary(UStringView full_name) {
+  uint8_t buf[kBinaryHeadBytes];
+  const int64_t n = ReadFileHead(full_name, buf, sizeof buf);
+  if (HeadLooksBinary(buf, n)) return true;
+  // The head's characters: UTF-16 units after its mark, else bytes (a control character is one
+  // byte in UTF-8 and in every 8-bit code page; zero bytes were judged above).
+  const bool wide = n >= 2 && ((buf[0] == 0xFF && buf[1] == 0xFE) || (buf[0] == 0xFE && buf[1] == 0xFF));
+  const int64_t width = wide ? 2 : 1;
+  int64_t characters = 0, controls = 0;
+  for (int64_t i = wide ? 2 : 0; i + width <= n; i += width, ++characters) {
+    const uint32_t c = !wide              ? buf[i]
+                       : buf[0] == 0xFE ? (uint32_t{buf[i]} << 8 | buf[i + 1])
+                                        : (uint32_t{buf[i + 1]} << 8 | buf[i]);
+    if (wide && c == 0) return true;
+    const bool blank = (c >= 0x09 && c <= 0x0D) || c == 0x1A;
+    if ((c >= 0x01 && c < 0x20 && !blank) || c == 0x7F) ++controls;
+  }
+  return controls * 64 > characters;
+}
+
 TTextOnDisk LookAtTextOnDisk(UStringView full_name) {
   uint8_t buf[kBinaryHeadBytes];
   const int64_t n = ReadPlainFileHead(full_name, buf, sizeof buf);
@@ -556,6 +576,36 @@ void TSharedChosenFilesClass::NoteLeftOutName(const UString& folder) {
   left_out_folders_.insert(folder);
 }
 
+namespace {
+
+// A member of an archive as a chosen text (folder index not yet known) and the folder it goes in
+// (the archive's name and the member's folders); false for a folder entry, a name that would
+// leave its folder and a name the mask does not match.
+bool MemberAsText(const TZipMemberInfo& m, const UString& archive, UStringView mask, TChosenFile_BaseRec& d,
+                  UString& folder) {
+  if (m.is_folder || !IsSafeMemberName(m.name)) return false;
+  const UString base = ExtractFileName(m.name);
+  if (base.empty() || !MatchesMask(base, mask)) return false;
+  folder = archive;
+  const UString sub = ExcludeTrailingPathDelimiter(ExtractFilePath(m.name));
+  if (!sub.empty()) folder += PathDelim + sub;
+  d = TChosenFile_BaseRec{};
+  d.folder_num = -1;
+  d.zip_member = m.index + 1;
+  d.date = m.date;
+  d.julian_date = DateTimeToJulianAddingConst(d.date);
+  d.size = m.size;
+  d.words = -1;
+  d.filename = base;
+  return true;
+}
+
+bool NamedAsArchive(const TChosenFile_BaseRec& r) {
+  return r.zip_member == 0 && AsciiLower(ExtractFileExt(r.filename)) == u".zip";
+}
+
+}  // namespace
+
 void TSharedChosenFilesClass::AddZipMembers(const UString& archive, UStringView mask) {
   TZipForge zip;
   zip.SetFileName(archive);
@@ -567,22 +617,57 @@ void TSharedChosenFilesClass::AddZipMembers(const UString& archive, UStringView 
   for (const TZipMemberInfo& m : zip.Members()) {
     MyYieldProcess();
     if (IsStopped()) return;
-    if (m.is_folder || !IsSafeMemberName(m.name)) continue;
-    const UString base = ExtractFileName(m.name);
-    if (base.empty() || !MatchesMask(base, mask)) continue;
-    UString folder = archive;
-    const UString sub = ExcludeTrailingPathDelimiter(ExtractFilePath(m.name));
-    if (!sub.empty()) folder += PathDelim + sub;
     TChosenFile_BaseRec d;
-    d.folder_num = -1;
-    d.zip_member = m.index + 1;
-    d.date = m.date;
-    d.julian_date = DateTimeToJulianAddingConst(d.date);
-    d.size = m.size;
-    d.words = -1;
-    d.filename = base;
-    AddIfNotInAlready(d, folder);
+    UString folder;
+    if (MemberAsText(m, archive, mask, d, folder)) AddIfNotInAlready(d, folder);
   }
+}
+
+int32_t TSharedChosenFilesClass::TakeArchivesAsMembers(std::vector<TArchiveRefusal>* refused) {
+  const TChosenFilesList::TItems& now = fFiles.Items();
+  if (std::none_of(now.begin(), now.end(), [](const auto& h) { return NamedAsArchive(h->data); })) return 0;
+  int32_t replaced = 0;
+  TChosenFilesList::TItems items = fFiles.Take();
+  for (std::unique_ptr<TChosenFileHolder>& h : items) {
+    if (!NamedAsArchive(h->data)) {
+      // A text an archive before it stood for is chosen once.
+      if (fFiles.IndexOf(h->data.folder_num, h->data.size, h->data.filename) >= 0) {
+        fExtraStats.data.total_bytes -= std::max<int64_t>(h->data.size, 0);
+        ++repeats_left_out_;
+      } else {
+        fFiles.Add(std::move(h));
+      }
+      continue;
+    }
+    const int32_t f = h->data.folder_num;
+    const UString archive = IncludeTrailingPathDelimiter(f >= 0 && f < fFolders.Count() ? fFolders[f] : UString()) +
+                            h->data.filename;
+    TZipForge zip;
+    zip.SetFileName(archive);
+    UString why;
+    std::vector<std::pair<TChosenFile_BaseRec, UString>> members;
+    if (!zip.OpenArchive(TZipOpenMode::Read)) {
+      why = u"a zip archive that cannot be read: " + zip.LastError();
+    } else {
+      for (const TZipMemberInfo& m : zip.Members()) {
+        TChosenFile_BaseRec d;
+        UString folder;
+        if (MemberAsText(m, archive, u"*", d, folder)) members.emplace_back(std::move(d), std::move(folder));
+      }
+      if (members.empty()) why = u"a zip archive holding no texts";
+    }
+    if (!why.empty()) {
+      // Kept where it was, marked, so that nothing reads it as one text.
+      h->data.wanted = kWantedNotFound;
+      if (refused) refused->push_back({archive, why});
+      fFiles.Add(std::move(h));
+      continue;
+    }
+    fExtraStats.data.total_bytes -= std::max<int64_t>(h->data.size, 0);
+    for (const auto& [d, folder] : members) AddIfNotInAlready(d, folder);
+    ++replaced;
+  }
+  return replaced;
 }
 
 int32_t TSharedChosenFilesClass::FileIndex(int64_t ASize, UStringView aPath, UStringView AShortname) const {

@@ -51,6 +51,12 @@ TFileContentsSet StreamContentsType(TStream& s, bool thorough);
 // UTF-16 byte-order mark or zeros that fall almost all on one side of each pair show UTF-16. The
 // chooser of texts marks such a file, and a run passes it over, by this one test.
 bool FileLooksBinary(UStringView full_name);
+// Whether a small file the user keeps for a list (a tag file) is no text: it looks binary as
+// FileLooksBinary says, or its first 4 KiB hold a zero character after a UTF-16 mark, or control
+// characters that text does not (other than TAB, LF, VT, FF, CR and Ctrl-Z), more than one in 64
+// characters. Such a file read as text would give entries of junk: it is refused before a line
+// is read.
+bool ListFileLooksBinary(UStringView full_name);
 // A chosen plain text as a run asks about it before reading, in one visit: whether a plain file is
 // there (as FileExists says) and, when it is, whether it looks binary (as FileLooksBinary says) and
 // whether it opens with the UTF-8 signature (EF BB BF), which a run may offer to convert.
@@ -267,6 +273,16 @@ class TSharedChosenFilesClass {
   int32_t AddedFolderContents(UStringView aPath, UStringView AMask, bool WithSubDirs,
                               bool WithinZips);
   void StopCollecting();
+  // A chosen text named as a zip archive (".zip", any case) stands for its members: each is
+  // replaced, where it stands, by the members that are texts (folder entries and names that
+  // would leave their folder left out; members chosen already counted in TakeRepeatsLeftOut).
+  // An archive that cannot be read, or holds no text, stays where it was, marked not found, and
+  // is named in refused with the reason. Answers how many archives were replaced.
+  struct TArchiveRefusal {
+    UString archive;  // its full name
+    UString why;
+  };
+  int32_t TakeArchivesAsMembers(std::vector<TArchiveRefusal>* refused = nullptr);
   // How many texts adding left out because they were chosen already, since the last call; the
   // count starts again at 0.
   int32_t TakeRepeatsLeftOut();

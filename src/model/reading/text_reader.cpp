@@ -28,7 +28,6 @@
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/plain_file.h"
-#include "platform/runtime/process_memory.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/search/search_chars.h"
 #include "platform/settings/settings_access.h"
@@ -1116,11 +1115,7 @@ void TBufferProcessor::KeepUtf8UnitsAfterCarried(const uint8_t* b, size_t consum
 TBufferProcessor::TBytesRead TBufferProcessor::DecodeUtf8Narrow(const uint8_t* b, size_t m, uint32_t base,
                                                                 bool more_follows, size_t own, size_t lazy) {
   const size_t c = fCarryText.size();
-  if (fNarrowBytes.size() < m) {
-    fNarrowBytes.reserve(m);
-    AdviseLargePagesForHeapOf(fNarrowBytes.data(), fNarrowBytes.capacity());
-    fNarrowBytes.resize(m);
-  }
+  if (fNarrowBytes.size() < m) fNarrowBytes.resize(m);
   size_t units = 0, consumed = 0;
   fRuns.clear();
   fRuns.units.push_back(0);
@@ -1448,9 +1443,6 @@ bool TBufferProcessor::PrepareTheChunkOnce(int32_t chunk_index, bool narrow_allo
   const int64_t ahead = fStream->fReadAhead;
   fLiteralBrackets.clear();
   if (fText.capacity() < size_t(n + ahead) + kCarriedCharsMax) fText.reserve(size_t(n + ahead) + kCarriedCharsMax);
-  // The chunk's buffers, and what the steps after take from the heap, in large pages where the
-  // system has them (asked once a thread, and again as the program's heap grows).
-  AdviseLargePagesForHeapOf(fText.data(), fText.capacity() * sizeof(char16_t));
   if (chunk_index == 0 || !fEncodingKnown) DetectEncoding(bytes, n);
   if (chunk_index == 0 && FileHandledInfo.utf8_signature) AskAboutUtf8();
 
@@ -1635,7 +1627,6 @@ bool TBufferProcessor::ClassifyTheChunk() {
   if (fwchar_kinds.capacity() < n - c + 2 + kCarriedCharsMax) {
     TWorkVector<uint16_t>().swap(fwchar_kinds);
     fwchar_kinds.reserve(room);
-    AdviseLargePagesForHeapOf(fwchar_kinds.data(), fwchar_kinds.capacity() * sizeof(uint16_t));
   }
   // Grown unfilled: the new characters' kinds are all written below, or on demand before anything
   // reads them (MarkingUnwritten gives them a kind no step gives first).

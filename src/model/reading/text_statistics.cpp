@@ -105,6 +105,37 @@ TText_stats_rec MergedTextStats(const TText_stats_rec& a, const TText_stats_rec&
   return r;
 }
 
+std::vector<UString> StatisticsHeadings() {
+  return {u"N",
+          u"Text file",
+          u"File size",
+          u"Running words",
+          u"Tokens in the list",
+          u"",
+          u"Types",
+          u"Type/token ratio",
+          u"Standardised TTR",
+          u"STTR std.dev.",
+          u"STTR basis",
+          u"Mean word length",
+          u"Word length std.dev.",
+          u"Sentences",
+          u"Sentence mean (words)",
+          u"Sentence std.dev.",
+          u"Paragraphs",
+          u"Paragraph mean (words)",
+          u"Paragraph std.dev.",
+          u"Headings",
+          u"Heading mean (words)",
+          u"Heading std.dev.",
+          u"Sections",
+          u"Section mean (words)",
+          u"Section std.dev.",
+          u"",
+          u"Stop-list tokens",
+          u"Stop-list types"};
+}
+
 void MeanAndSDWordLength(const TOne_text_stats_rec& rec, float& mean, float& sd) {
   mean = 0.0f;
   sd = 0.0f;

@@ -108,6 +108,10 @@ TText_stats_rec MergedTextStats(const TText_stats_rec& a, const TText_stats_rec&
 // mean is 0 without words; the deviation 0 for fewer than two words.
 void MeanAndSDWordLength(const TOne_text_stats_rec& rec, float& mean, float& sd);
 
+// The headings of the statistics grid's columns 0 to 27 (see NumericalData). Columns 5 and 25
+// hold counts no run of this system fills: their headings are empty.
+std::vector<UString> StatisticsHeadings();
+
 class TVXStatsList;
 class TSharedChosenFilesClass;
 

@@ -87,7 +87,8 @@ UString WithoutComment(UStringView line) {
 
 bool Usable(const UString& item) { return !item.empty() && item.size() <= kLemmatiserMaxItem; }
 
-void AddLemmaLine(TLoadedList& list, const UString& line) {
+// False for a line in neither lemma form ("head -> forms", "head<TAB>forms").
+bool AddLemmaLine(TLoadedList& list, const UString& line) {
   UString head, rest;
   const size_t arrow = line.find(u"->");
   if (arrow != UString::npos) {
@@ -95,11 +96,11 @@ void AddLemmaLine(TLoadedList& list, const UString& line) {
     rest = line.substr(arrow + 2);
   } else {
     const size_t tab = line.find(u'\t');
-    if (tab == UString::npos) return;
+    if (tab == UString::npos) return false;
     head = TrimU(UStringView(line).substr(0, tab));
     rest = line.substr(tab + 1);
   }
-  if (!Usable(head)) return;
+  if (!Usable(head)) return true;
   std::vector<UString> forms;
   size_t begin = 0;
   for (size_t i = 0; i <= rest.size(); ++i) {
@@ -109,7 +110,7 @@ void AddLemmaLine(TLoadedList& list, const UString& line) {
       begin = i + 1;
     }
   }
-  if (forms.empty()) return;
+  if (forms.empty()) return true;
   const UString fh = Folded(head);
   size_t g;
   auto it = list.heads.find(fh);
@@ -131,6 +132,7 @@ void AddLemmaLine(TLoadedList& list, const UString& line) {
     list.pairs.emplace_back(f, head);
     list.lookup.emplace(ff, g);  // a form already seen keeps its first lemma
   }
+  return true;
 }
 
 template <typename Proc>
@@ -145,7 +147,7 @@ bool TraverseWords(uint8_t tool, int kind, Proc proc, void* context) {
 
 }  // namespace
 
-bool LoadedOne(uint8_t tool, int kind, UStringView file_name, const TLemmatiserLoadOptions& options) {
+bool LoadedOne(uint8_t tool, int kind, UStringView file_name, const TLemmatiserLoadOptions& options, UString* why) {
   if (kind < lmsLemma || kind > lmsStop) return false;
   try {
     UString text;
@@ -158,6 +160,8 @@ bool LoadedOne(uint8_t tool, int kind, UStringView file_name, const TLemmatiserL
     list->kind = kind;
     list->case_sensitive = options.case_sensitive;
     list->whole_word = options.whole_word;
+    UString first;  // the first line that holds anything
+    bool lemma_lines = false;
     for (size_t i = 0; i < lines.size(); ++i) {
       if (options.show_progress && (i & 1023) == 0) {
         options.show_progress(static_cast<int32_t>(i));
@@ -165,14 +169,23 @@ bool LoadedOne(uint8_t tool, int kind, UStringView file_name, const TLemmatiserL
       }
       const UString item = WithoutComment(lines[i]);
       if (item.empty()) continue;
+      if (first.empty()) first = item;
       if (kind == lmsLemma) {
-        AddLemmaLine(*list, item);
+        lemma_lines = AddLemmaLine(*list, item) || lemma_lines;
       } else if (Usable(item) && list->lookup.emplace(Folded(item), 0).second) {
         list->words.push_back(item);
       }
     }
     if (options.show_progress) options.show_progress(static_cast<int32_t>(lines.size()));
     if (load.Cancelled()) return false;
+    // A stop list or a word list chosen as the lemma list by mistake would join nothing, unsaid.
+    if (kind == lmsLemma && !lemma_lines) {
+      if (why)
+        *why = first.empty() ? UString(u"no lemma in it (it holds no line but comments)")
+                             : u"no line of it is a lemma (\"head -> form, form\"); its first line: \"" +
+                                   first.substr(0, 80) + u"\"";
+      return false;
+    }
     Lists()[{tool, kind}] = std::move(list);
     return true;
   } catch (...) {

@@ -38,8 +38,11 @@ struct TLemmatiserLoadOptions {
 };
 
 // Loads the list of one kind for a tool, replacing the one loaded before. A file that cannot be
-// read, is not text or is too big answers false and leaves the loaded list as it was.
-bool LoadedOne(uint8_t tool, int kind, UStringView file_name, const TLemmatiserLoadOptions& options = {});
+// read, is not text or is too big answers false and leaves the loaded list as it was; so does a
+// lemma list none of whose lines is in a lemma form (`why`, when given, says so and quotes the
+// file's first line).
+bool LoadedOne(uint8_t tool, int kind, UStringView file_name, const TLemmatiserLoadOptions& options = {},
+               UString* why = nullptr);
 // Forgets the list of one kind for a tool.
 void ClearOne(uint8_t tool, int kind);
 // Asks a load of that tool and kind now in progress (called from one of its call-backs, or from

@@ -16,14 +16,7 @@ void KeepFreedMemoryInProcess();
 inline constexpr size_t kMappedAllocationBytes = size_t{32} << 20;
 inline constexpr size_t kKeptFreeBytes = size_t{16} << 20;
 
-// Asks the system for large pages (2 MiB) under the heap that holds `buffer`, `bytes` just taken
-// from the heap and not yet written, where they are a chunk's worth (kLargePageBufferBytes or
-// more): a reader's chunk buffers then fault in a few large pages instead of thousands of small
-// ones, and their walks miss the address cache less. A thread's arena is asked for whole, the
-// room it grows into with it (once a thread); the program's heap as far as it reaches, after it
-// has grown ahead once (and again whenever it has grown past that). Only a wish: where the
-// system grants no large pages, nothing changes. Smaller buffers change nothing: a run over many
-// short texts keeps the small pages that hold no more than the texts need.
-void AdviseLargePagesForHeapOf(const void* buffer, size_t bytes);
-inline constexpr size_t kLargePageBytes = size_t{2} << 20;  // the system's large page
-inline constexpr size_t kLargePageBufferBytes = kLargePageBytes;
+// Nothing here asks the system for large pages (2 MiB) for the heap: the reader's chunk buffers
+// and what the steps after them take stay in small pages. On a desktop that hands large pages out
+// when asked, each one is cleared whole on its first touch (and may be compacted for first); over
+// a one-core run that costs more system time than the fewer address-cache misses save in user time.

@@ -76,6 +76,8 @@ constexpr TDialogRow kDialogs[] = {
      u"Treat the tags as prefixes of the words?"},
     {TVXDialog::AssumeTextFileXIsInUnicodeQ, "AssumeTextFileXIsInUnicodeQ", K::Question, kBtnYesNo, mrNo,
      u"Unicode", u"Is %s a Unicode text?"},
+    {TVXDialog::FileNamesMismatchCorrectQ, "FileNamesMismatchCorrectQ", K::Question, kBtnYesNo, mrNo, u"File names",
+     u"The file names in %s do not match its lines. Correct them now?"},
     {TVXDialog::ReportedAFact, "ReportedAFact", K::Information, kBtnOK, mrOK, u"Information", u"%s"},
     {TVXDialog::InformationMessage, "InformationMessage", K::Information, kBtnOK, mrOK, u"Information", u"%s"},
     {TVXDialog::SavedOK, "SavedOK", K::Information, kBtnOK, mrOK, u"Saved", u"%s saved OK."},

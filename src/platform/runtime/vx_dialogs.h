@@ -75,6 +75,7 @@ enum class TVXDialog : uint16_t {
   ChangeTagOpenMarks,      // (text)
   TreatTagsAsPrefixInQ,
   AssumeTextFileXIsInUnicodeQ,  // (file)
+  FileNamesMismatchCorrectQ,    // (file)
   // facts, warnings and errors (OK only)
   ReportedAFact,           // (text)
   InformationMessage,      // (text)

@@ -207,6 +207,10 @@ UString DefaultExtFromListType(TTessorineList type) {
   return type < kListTypeCount ? UString(kLists[type].ext) : UString(u".dat");
 }
 
+UString DocumentFileName(UStringView name, TTessorineList type) {
+  return ExtractFileExt(name).empty() ? UString(name) + DefaultExtFromListType(type) : UString(name);
+}
+
 UString DefaultExtFromToolType(uint8_t tool) {
   return tool < kToolTypeCount ? UString(kTools[tool].default_ext) : UString(u".dat");
 }

@@ -81,6 +81,9 @@ uint8_t ToolOfListType(TTessorineList type);
 // Default file extensions, with the dot (".cnc"); ".dat" for a type without one of its own.
 UString DefaultExtFromListType(TTessorineList type);
 UString DefaultExtFromToolType(uint8_t tool);
+// The file a document of this list type is saved as when named `name`: the name as given, or with
+// the type's extension when it has none.
+UString DocumentFileName(UStringView name, TTessorineList type);
 // The list type a file extension announces (case-insensitive, with or without the dot); false
 // for an extension that is no list type's default.
 bool ListTypeFromFileExt(UStringView ext, TTessorineList& type);

@@ -9,7 +9,6 @@
 #include <immintrin.h>
 #endif
 
-#include "platform/runtime/process_memory.h"
 #include "platform/search/search_chars.h"
 #include "platform/text/text_services.h"
 
@@ -1546,10 +1545,6 @@ static bool FastFirstPassBody(char16_t* text, uint16_t* kinds, int32_t first, in
   const size_t blocks = static_cast<size_t>(len + 63) / 64;
   const bool count_by_instruction = path != TVectorPath::Scalar && HasPopcount();
   TStretchMasks& s = t_masks;
-  if (s.rec.capacity() < blocks) {
-    s.rec.reserve(blocks);
-    AdviseLargePagesForHeapOf(s.rec.data(), s.rec.capacity() * sizeof(TBlockRecord));
-  }
   s.rec.resize(blocks);
   s.steps.assign(blocks / 64 + 1, 0);
   s.sentence_skip.assign(rules.hide_tags ? blocks : 0, 0);

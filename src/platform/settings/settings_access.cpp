@@ -185,6 +185,9 @@ void ResetSettingsStoreForTests() {
   g_store.reset();
 }
 
+TSettingsReadHold::TSettingsReadHold() { TSettingsStore::HoldReadsOnThisThread(true); }
+TSettingsReadHold::~TSettingsReadHold() { TSettingsStore::HoldReadsOnThisThread(false); }
+
 bool SetupVXbufSharing() {
   TSettingsStore& store = Store();
   const bool ok = ForceDirectories(store.Folder());
@@ -246,6 +249,8 @@ TPrinterRec GetPrinterRec() { return LoadRecord("printer", DefaultPrinterRec); }
 void SetPrinterRec(const TPrinterRec& rec) { SaveRecord("printer", rec); }
 TPrinterPrefsRec GetPrinterPrefs() { return LoadRecord("printer_prefs", DefaultPrinterPrefs); }
 void SetPrinterPrefs(const TPrinterPrefsRec& rec) { SaveRecord("printer_prefs", rec); }
+int32_t GetGlobalStyleNumber() { return GetValue<int32_t>("shell.style", 0); }
+void SetGlobalStyleNumber(int32_t style) { SetValue<int32_t>("shell.style", style); }
 TWordHandlingColourRec GetWordHandling4ColourRecAndTypeface(int32_t style, int32_t index) {
   TWordHandlingColourRec r;
   if (!Store().ReadFixed(Key("word_handling_colour", style, index), r.bytes, TWordHandlingColourRec::kSize))

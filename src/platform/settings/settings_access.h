@@ -42,6 +42,17 @@ void EnsureSettingsStoreReady();
 // Drops the store of this process; the next call opens it again from the environment. Never
 // while workers run.
 void ResetSettingsStoreForTests();
+// While one lives, Gets on its thread take the store as this process last loaded it, without
+// looking whether another process replaced the file since: a job that reads a setting for every
+// cell it makes reads the settings as they stood when it began, and pays no look at the file per
+// cell. Sets, and Gets on other threads, are as ever. Holds nest.
+class TSettingsReadHold {
+ public:
+  TSettingsReadHold();
+  ~TSettingsReadHold();
+  TSettingsReadHold(const TSettingsReadHold&) = delete;
+  TSettingsReadHold& operator=(const TSettingsReadHold&) = delete;
+};
 
 // --- whole records ----------------------------------------------------------------------------
 
@@ -81,6 +92,10 @@ TPrinterRec GetPrinterRec();
 void SetPrinterRec(const TPrinterRec& rec);
 TPrinterPrefsRec GetPrinterPrefs();
 void SetPrinterPrefs(const TPrinterPrefsRec& rec);
+// The visual style the windows show (0 until one is chosen; odd numbers are dark): the style
+// whose word-handling colours the lines and their exports take.
+int32_t GetGlobalStyleNumber();
+void SetGlobalStyleNumber(int32_t style);
 // Word-handling colour `index` (0..11) of visual style `style` with its typeface; what the store
 // does not hold reads as DefaultWordHandlingColour.
 TWordHandlingColourRec GetWordHandling4ColourRecAndTypeface(int32_t style, int32_t index);

@@ -222,6 +222,12 @@ void TSettingsStore::LoadLocked() {
       (kept ? "; the damaged file is kept as " + Utf16ToUtf8(aside) : std::string()));
 }
 
+namespace {
+thread_local int t_read_holds = 0;
+}  // namespace
+
+void TSettingsStore::HoldReadsOnThisThread(bool hold) { t_read_holds += hold ? 1 : -1; }
+
 void TSettingsStore::ReloadIfChangedLocked() {
   if (!(IdentityOf(file_) == loaded_)) LoadLocked();
 }
@@ -277,7 +283,7 @@ bool TSettingsStore::ChangeLocked(const std::function<bool(TBlocks&)>& change) {
 
 bool TSettingsStore::Find(std::string_view name, std::vector<uint8_t>& out) {
   std::lock_guard<std::mutex> hold(mutex_);
-  ReloadIfChangedLocked();
+  if (t_read_holds == 0) ReloadIfChangedLocked();
   const auto it = blocks_.find(name);
   if (it == blocks_.end()) return false;
   out = it->second;
@@ -286,7 +292,7 @@ bool TSettingsStore::Find(std::string_view name, std::vector<uint8_t>& out) {
 
 bool TSettingsStore::ReadFixed(std::string_view name, void* out, size_t size) {
   std::lock_guard<std::mutex> hold(mutex_);
-  ReloadIfChangedLocked();
+  if (t_read_holds == 0) ReloadIfChangedLocked();
   const auto it = blocks_.find(name);
   if (it == blocks_.end()) return false;
   if (it->second.size() != size) {

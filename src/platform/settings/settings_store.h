@@ -68,6 +68,9 @@ class TSettingsStore {
 
   // Loads the file again when it was replaced, removed or created since it was last loaded.
   void ReloadIfChanged();
+  // While the calling thread holds reads (counted, so holds nest), its Find and ReadFixed take
+  // the blocks as loaded, without looking at the file (TSettingsReadHold, settings_access.h).
+  static void HoldReadsOnThisThread(bool hold);
   std::vector<std::string> BlockNames();
 
   // Every following write fails half-way, as on a full disk (for tests).

@@ -123,6 +123,10 @@ int OrdinalCompare(UStringView a, UStringView b) {
 UString UpperCaseU(UStringView s, TLCID lcid) { return MapCase<true>(s, lcid); }
 UString LowerCaseU(UStringView s, TLCID lcid) { return MapCase<false>(s, lcid); }
 
+bool SameUnitFolded(char16_t a, char16_t b) {
+  return a == b || u_foldCase(a, U_FOLD_CASE_DEFAULT) == u_foldCase(b, U_FOLD_CASE_DEFAULT);
+}
+
 UString FoldCaseU(UStringView s) {
   return RunIcuStringFunction(s, [&](char16_t* dest, int32_t cap, UErrorCode& err) {
     return u_strFoldCase(dest, cap, s.data(), ClampedLength(s.size()), U_FOLD_CASE_DEFAULT, &err);

@@ -104,6 +104,9 @@ UString UpperCaseU(UStringView s, TLCID lcid = kLCID_EnglishUS);
 UString LowerCaseU(UStringView s, TLCID lcid = kLCID_EnglishUS);
 // Case folding for case-insensitive matching (locale-independent full folding: "\u00DF" -> "ss").
 UString FoldCaseU(UStringView s);
+// Whether two code units are one under simple case folding (a unit of a surrogate pair only
+// equals itself).
+bool SameUnitFolded(char16_t a, char16_t b);
 // The code points that case mapping or case folding may change, as [first, last] ranges in
 // order: each other one is its own upper, lower and title case and its own fold, so that tables
 // of folds need look only at these.

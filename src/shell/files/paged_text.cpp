@@ -7,12 +7,15 @@
 #include <cstring>
 
 #include "concordance/document/source_files.h"
+#include "concordance/lines/character_scans.h"
 #include "platform/rtl/files.h"
 #include "platform/text/text_services.h"
 
 namespace {
 
 constexpr int kUtf8CodePage = 65001;
+// How many more units than the line shows a hit may take in its text (runs of blanks).
+constexpr size_t kHitBlankRoom = 256;
 
 bool IsMultiByteCodePage(int cp) {
   switch (cp) {
@@ -352,7 +355,7 @@ size_t TPagedText::BytesHeld() const {
 }
 
 THitCheck CheckHitInText(TPagedText& text, int64_t size, int64_t write_ns, int64_t byte, UStringView hit,
-                         UString& message) {
+                         UString& message, int32_t* units) {
   if (size > 0 && (size != text.OpenedSize() || write_ns != text.OpenedWriteNs())) {
     message = u"The text " + text.FileName() + u" has changed since the concordance was made: the hit is not shown.";
     return THitCheck::Changed;
@@ -362,11 +365,15 @@ THitCheck CheckHitInText(TPagedText& text, int64_t size, int64_t write_ns, int64
   if (same) {
     const size_t unit = page->UnitAtByte(byte);
     same = page->FileByteOf(unit) == byte;
-    // The hit may run on into the next page.
-    UString found = page->text.substr(unit, hit.size());
-    if (same && found.size() < hit.size())
-      if (const auto next = text.Page(page->index + 1, nullptr)) found += next->text.substr(0, hit.size() - found.size());
-    same = same && FoldCaseU(found) == FoldCaseU(hit);
+    // The hit as its line shows it: a phrase over a line end (with indentation, or CR LF) takes
+    // more units in its text, and may run on into the next page.
+    const size_t want = hit.size() + kHitBlankRoom;
+    UString found = page->text.substr(unit, want);
+    if (same && found.size() < want)
+      if (const auto next = text.Page(page->index + 1, nullptr)) found += next->text.substr(0, want - found.size());
+    const int32_t n = same ? TextUnitsShownAs(found, hit, SameUnitFolded) : -1;
+    same = n > 0;
+    if (same && units) *units = n;
   }
   if (!same) {
     message = u"The text " + text.FileName() + u" does not hold \"" + UString(hit) + u"\" at byte " + IntToUStr(byte) +

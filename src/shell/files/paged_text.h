@@ -128,7 +128,9 @@ class TPagedText {
 
 // Whether a concordance line's hit is still where the line says: the text's size and time are
 // those the run saw (size above 0: a fingerprint was kept), and the characters at the hit's byte
-// are the hit's (case ignored). The message names the file and what differs.
+// read as the line shows the hit (case ignored; a run of blanks, a line end among them, is one
+// blank). The message names the file and what differs; *units, when given, receives the units
+// the hit takes in the text when it is there.
 enum class THitCheck : uint8_t { Same, Changed, Moved };
 THitCheck CheckHitInText(TPagedText& text, int64_t size, int64_t write_ns, int64_t byte, UStringView hit,
-                         UString& message);
+                         UString& message, int32_t* units = nullptr);

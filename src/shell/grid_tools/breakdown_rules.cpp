@@ -136,3 +136,11 @@ int BreakdownFilesItem(const std::vector<int>& item_columns) {
     if (item_columns[i] == kFileNameColumn) return static_cast<int>(i);
   return -1;
 }
+
+int BreakdownHelpContext(uint8_t tool) {
+  switch (tool) {
+    case 0: return 5460;
+    case 1: return 5470;
+    default: return 4730;
+  }
+}

@@ -54,3 +54,6 @@ std::vector<UString> BreakdownResultLines(const std::vector<UString>& searches, 
                                           const TBreakdownText& how, const std::function<bool()>& stop = {});
 // The breakdown combo's item for "per file" of a concordance: the item whose column is 13; -1 none.
 int BreakdownFilesItem(const std::vector<int>& item_columns);
+// The window's help page for the running tool: the word-list tool's, the concordancer's, the
+// suite's general one for any other tool.
+int BreakdownHelpContext(uint8_t tool);

@@ -6,6 +6,7 @@
 #include "model/export/export_cells.h"
 #include "model/lists/grid_headings.h"
 #include "platform/runtime/vx_runtime.h"
+#include "platform/settings/settings_access.h"
 #include "shell/grid_tools/search_replace_rules.h"
 
 void TGridCellSource::SetList(TVXBaseDataClass* list, int kind_of_display) {
@@ -226,13 +227,32 @@ std::vector<TGrid_data_rec> TGridCellSource::RowCells(int row) {
 UString GridCellText(const TGrid_data_rec& cell) { return CellTextAsShown(cell); }
 
 UString GridRowsAsText(TGridCellSource& source, const std::vector<int>& rows, bool with_headings,
-                       bool with_number_column) {
+                       bool with_number_column, int32_t line_characters) {
   UString out;
   auto line = [&](int row) {
     const auto cells = source.RowCells(row);
     const size_t first = with_number_column ? 0 : 1;  // the row number is the first cell
     for (size_t c = first; c < cells.size(); ++c) {
       if (c > first) out += u'\t';
+      if (line_characters >= 0 && row > 0 && cells[c].kind == kCellConcordanceLine && source.List()) {
+        // The line as the list holds it, not as cut to the column's width: the characters wanted
+        // may be more than the screen shows.
+        TGrid_data_rec whole;
+        source.List()->DrawgridDataRec(cells[c].col, row, whole, source.KindOfDisplay());
+        int32_t start = CellCentreStart(whole);
+        int32_t length = whole.centre_length > 0 ? whole.centre_length : whole.hit_width;
+        // The search word's marker (text written out) goes with the search word: the left side
+        // keeps the characters wanted, as the screen shows them.
+        const UString marker = GetConc_SW_TXT_Marker();
+        const auto m = static_cast<int32_t>(marker.size());
+        if (m > 0 && start >= m && UStringView(whole.text).substr(static_cast<size_t>(start - m), marker.size()) == marker) {
+          start -= m;
+          length += m;
+        }
+        const TCellSectionViews s = ConcLineSectionViews(whole.text, start, length, whole.start_position, line_characters);
+        out.append(s.left).append(s.centre).append(s.right);
+        continue;
+      }
       // A time-line's periods each take a column, their counts under their dates.
       out += HasTimelineColumns(cells[c]) ? TimelineColumnsText(cells[c]) : GridCellText(cells[c]);
     }

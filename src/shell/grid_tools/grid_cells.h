@@ -107,9 +107,11 @@ class TGridCellSource {
 // real number), or nothing; the exports write cells by the same rule (CellTextAsShown).
 UString GridCellText(const TGrid_data_rec& cell);
 // Whole rows as tab-separated lines, one per row; the heading row first when asked for, and each
-// line without its row number when the number column is left out.
+// line without its row number when the number column is left out. A concordance line is the
+// list's own line cut around its search word to line_characters (half on each side; 0 whole,
+// -1 as the grid shows it).
 UString GridRowsAsText(TGridCellSource& source, const std::vector<int>& rows, bool with_headings,
-                       bool with_number_column = true);
+                       bool with_number_column = true, int32_t line_characters = -1);
 
 // The colours a grid draws with besides the palette's, per style (0x00BBGGRR): a light style
 // (even number) and a dark one (odd number), each readable against its own background.

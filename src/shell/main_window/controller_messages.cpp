@@ -65,8 +65,8 @@ void EscapePressed() {
 bool HandleCallingProgramMessage(uint16_t code, TShellActions& actions) {
   switch (code) {
     case kCodeSettingsChanged:
-      SetLogging(GetLogging());
-      SetLogFilename(GetTheLogFilename());
+      // The log is switched on or off, and its file named, as the store now says.
+      SetupLoggingFromTextbuf();
       actions.SettingsChanged();
       return true;
     case 234: case 235: case 236: case 237: case 238: case 239: case 240: case 241: {

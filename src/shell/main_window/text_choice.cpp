@@ -113,6 +113,10 @@ std::vector<UString> TTextChoice::AddFiles(const std::vector<UString>& files) {
       problems.push_back(u"cannot be read (kept, marked): " + f);
     }
   }
+  // An archive chosen as a file stands for its texts.
+  std::vector<TSharedChosenFilesClass::TArchiveRefusal> refused;
+  texts_.TakeArchivesAsMembers(&refused);
+  for (const auto& r : refused) problems.push_back(r.why + u" (kept, marked): " + r.archive);
   repeats_ = texts_.TakeRepeatsLeftOut();
   return problems;
 }
@@ -208,10 +212,22 @@ std::vector<UString> TTextChoice::Load(UStringView file) {
   TVXFileDetails read(false, texts_.fTool);
   if (read.ReadChosenFromFile(file) == tvl_failed)
     return {u"not a choice of texts (damaged, or naming no text that is there): " + UString(file)};
+  // Texts moved or deleted since the choice was saved are left out, and named, as a file that is
+  // not there is when it is added; the check borrows the stop state as a folder walk does.
+  std::vector<UString> named;
+  for (int32_t i = 0; i < read.FileCount(); ++i) named.push_back(read.FullFilename(i));
+  const uint8_t job_state = global_panic_state;
+  read.CheckFilesExist();
+  global_panic_state = job_state;
+  std::vector<UString> problems;
+  for (int32_t i = 0, kept = 0; i < static_cast<int32_t>(named.size()); ++i) {
+    if (kept < read.FileCount() && read.FullFilename(kept) == named[static_cast<size_t>(i)]) ++kept;
+    else problems.push_back(u"not there any more, left out: " + named[static_cast<size_t>(i)]);
+  }
   texts_.TakeRepeatsLeftOut();
   texts_.CopyFrom(read);
   repeats_ = texts_.TakeRepeatsLeftOut();
-  return {};
+  return problems;
 }
 
 bool TTextChoice::LoadCurrentChoice() {

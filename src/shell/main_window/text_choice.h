@@ -5,6 +5,8 @@
 // Bad input loses nothing: each operation answers what it could not do as lines of text (a
 // folder that vanished, a damaged archive, a member name that would leave its folder) and
 // keeps everything else. A file that exists but cannot be read is kept, marked "not found".
+// A zip archive added as a file stands for its texts, which take its place; one that cannot be
+// read, or holds no text, is kept, marked, and named.
 // Commit writes the choice to the store (the tool's hand-over file, SetChosenTextFiles,
 // SetNewChoiceOfTextFiles) and posts 1241 to the tool's window; nothing changes until then.
 //
@@ -13,7 +15,8 @@
 // and RepeatsLeftOut says how many the last of these left out.
 //
 // A choice saved under a name ending in ".txt" is a plain list of full names (UTF-16), any other
-// name gets the headed stream; Load reads either, whatever the name.
+// name gets the headed stream; Load reads either, whatever the name, and leaves out (naming them)
+// the texts that are no longer there.
 //
 // The chooser opens on the current choice (the tool's hand-over file the store names). A folder
 // that gives no texts is said at once, naming it, and when it holds zip archives while "inside

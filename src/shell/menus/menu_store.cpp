@@ -10,7 +10,6 @@ constexpr const char* kShortcutsBlock = "menu.shortcuts";
 constexpr const char* kPopupBlock = "menu.popup_tags";
 constexpr const char* kAlteredBlock = "menu.altered";
 constexpr const char* kHelpModeBlock = "shell.help_mode";
-constexpr const char* kStyleBlock = "shell.style";
 
 bool ValidTag(int tag) { return tag >= 0 && tag < kMenuTagCount; }
 
@@ -79,5 +78,3 @@ uint32_t GetMenuAlteredCount() { return ReadValue<uint32_t>(kAlteredBlock, 0); }
 
 uint8_t GetVXHelpAccessMode() { return ReadValue<uint8_t>(kHelpModeBlock, 1); }
 void SetVXHelpAccessMode(uint8_t mode) { SharedSettingsStore().Write(kHelpModeBlock, &mode, sizeof mode); }
-int32_t GetGlobalStyleNumber() { return ReadValue<int32_t>(kStyleBlock, 0); }
-void SetGlobalStyleNumber(int32_t style) { SharedSettingsStore().Write(kStyleBlock, &style, sizeof style); }

@@ -1,16 +1,16 @@
 // What the shared settings store keeps for the menus and the window shell, besides the check
 // states (settings_access.h): a shortcut per command tag, the commands chosen for the
-// right-click menu, a change counter that tells other windows to re-read the menus, the help
-// access mode and the style number.
+// right-click menu, a change counter that tells other windows to re-read the menus and the help
+// access mode (the style number is the settings' own, settings_access.h).
 //
 // Each value is one block of the store (layouts in docs/formats.md); a missing or damaged block
-// reads as the defaults (the catalogue's shortcuts, DefaultRightClickTags on the right-click menu, mode 1,
-// style 0).
+// reads as the defaults (the catalogue's shortcuts, DefaultRightClickTags on the right-click menu, mode 1).
 #pragma once
 
 #include <array>
 #include <cstdint>
 
+#include "platform/settings/settings_access.h"
 #include "shell/menus/menu_catalogue.h"
 
 int32_t GetMenuShortcut(int tag);  // 0 outside 0..231
@@ -29,5 +29,3 @@ uint32_t GetMenuAlteredCount();
 // 0 the application's own help, 1 the help web page in the browser, other values none.
 uint8_t GetVXHelpAccessMode();
 void SetVXHelpAccessMode(uint8_t mode);
-int32_t GetGlobalStyleNumber();
-void SetGlobalStyleNumber(int32_t style);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/runtime/vx_tools.h"
 #include "shell/menus/menu_features.h"
 
 namespace {
@@ -31,6 +32,20 @@ std::vector<int> RightClickTagsForPage(const std::vector<int>& chosen, uint8_t l
       std::find(out.begin(), out.end(), kTagJoinClusters) == out.end())
     out.push_back(kTagJoinClusters);
   return out;
+}
+
+bool OfferedOnSomePagesRightClickMenu(int tag) {
+  // The list types of the window's grid pages.
+  static constexpr uint8_t kPageListTypes[] = {kListConcordance, kListCollocates, kListPlot,      kListPatterns,
+                                               kListClusters,    kListTimeline,   kListSourceFiles};
+  static constexpr uint8_t kGridAlternatives = 32;
+  if (tag < 0 || tag >= kMenuTagCount) return false;
+  for (uint8_t type : kPageListTypes)
+    for (uint8_t alternative = 0; alternative < kGridAlternatives; ++alternative) {
+      const std::vector<int> shown = RightClickTagsForPage({tag}, type, alternative);
+      if (std::find(shown.begin(), shown.end(), tag) != shown.end()) return true;
+    }
+  return false;
 }
 
 bool HasToolbarImage(int tag) { return tag >= 0 && tag < kMenuTagCount && kWithImage.test(static_cast<size_t>(tag)); }

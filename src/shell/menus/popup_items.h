@@ -18,6 +18,10 @@ const std::vector<int>& DefaultRightClickTags();
 // the collocates and clusters pages carry Join Clusters as well, at the end.
 std::vector<int> RightClickTagsForPage(const std::vector<int>& chosen, uint8_t list_type, uint8_t alternative);
 
+// Whether some page of the concordancer's window (its lines, collocates, plot, patterns,
+// clusters, time-line and texts, in any grid alternative) can put the command on its right-click
+// menu: a command of another tool's lists (Align) never shows there.
+bool OfferedOnSomePagesRightClickMenu(int tag);
 // Commands with a picture, and so a tool bar button.
 bool HasToolbarImage(int tag);
 // Whether the button of tag shows on a page of the list type: the page's menu offers the

@@ -5,7 +5,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
-#include <algorithm>
 #include <QProcess>
 
 #include "platform/runtime/vx_dialogs.h"
@@ -22,6 +21,7 @@
 #include "shell/qt/progress_window.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/settings_dialogs.h"
+#include "shell/qt/shared_windows.h"
 #include "shell/qt/colour_settings_dialog.h"
 #include "shell/qt/concordance_settings_dialog.h"
 #include "shell/qt/customise_dialog.h"
@@ -120,31 +120,15 @@ void TQtControllerStandIn::Handle(uint32_t msg, uint16_t code, int64_t lparam) {
 }
 
 void TQtControllerStandIn::TileMainWindows(TTiling tiling) {
-  std::vector<QWidget*> windows;
+  // Over the screen of one of this process's main windows; the windows of the program's other
+  // processes come along through the register.
+  const QScreen* screen = nullptr;
   for (QWidget* w : QApplication::topLevelWidgets())
-    if (dynamic_cast<TMainToolsForm*>(w) && w->isVisible() && !w->isMinimized()) windows.push_back(w);
-  if (windows.empty()) return;
-  // They keep their order across the screen (left to right, or top to bottom).
-  const bool across = tiling == TTiling::SideBySide;
-  std::stable_sort(windows.begin(), windows.end(), [across](const QWidget* a, const QWidget* b) {
-    const QPoint p = a->frameGeometry().topLeft(), q = b->frameGeometry().topLeft();
-    return across ? std::pair(p.x(), p.y()) < std::pair(q.x(), q.y()) : std::pair(p.y(), p.x()) < std::pair(q.y(), q.x());
-  });
-  const QScreen* screen = windows.front()->screen() ? windows.front()->screen() : QGuiApplication::primaryScreen();
-  if (!screen) return;
-  const QRect work = screen->availableGeometry();
-  const std::vector<TWindowRect> places =
-      TiledWindowRects({work.left(), work.top(), work.width(), work.height()}, static_cast<int>(windows.size()), tiling);
-  for (size_t i = 0; i < windows.size(); ++i) {
-    QWidget* w = windows[i];
-    if (w->isMaximized() || w->isFullScreen()) w->showNormal();
-    // The place is the whole window's, its frame included.
-    const QRect frame = w->frameGeometry(), inside = w->geometry();
-    const QMargins margins(inside.left() - frame.left(), inside.top() - frame.top(), frame.right() - inside.right(),
-                           frame.bottom() - inside.bottom());
-    const TWindowRect& r = places[i];
-    w->setGeometry(QRect(r.left, r.top, r.width, r.height).marginsRemoved(margins));
-  }
+    if (dynamic_cast<TMainToolsForm*>(w) && w->isVisible() && w->screen()) {
+      screen = w->screen();
+      break;
+    }
+  TSharedMainWindows::Instance().Tile(tiling, screen);
 }
 
 int TQtControllerStandIn::Run(QDialog& dialog) { return run_dialog_ ? run_dialog_(dialog) : dialog.exec(); }

@@ -2,7 +2,8 @@
 // registered as the controller's window, so the tool finds a controller at once, and it takes
 // the codes the tool posts. Progress codes (6100-6113) drive its progress window; 1240 opens the
 // tool's own chooser of texts; 4602 starts a second instance; 951 shows About; 110 and 111 tile
-// the program's open main windows (side by side, or one above the other). The settings
+// the program's open main windows, those of its other processes too (side by side, or one above
+// the other). The settings
 // commands Font, Folders, Tags, Colours, Customise, Index, the tool's own settings and the lemma,
 // match and stop lists open small dialogs of their own (then the tool is told: 233 to re-read
 // the settings, 234-241 to load or clear lists); Language opens the language chooser, whose
@@ -59,7 +60,7 @@ class TQtControllerStandIn : public QObject, public TControllerLink {
 
  private:
   void Handle(uint32_t msg, uint16_t code, int64_t lparam);
-  // Windows > Tile: the program's open main windows over the screen's work area.
+  // Windows > Tile: the program's open main windows, in every process, over the screen's work area.
   void TileMainWindows(TTiling tiling);
   // False for codes that are not settings commands.
   bool HandleSettingsCommand(uint32_t msg, uint16_t code, int64_t lparam);

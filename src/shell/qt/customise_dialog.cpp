@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "shell/menus/menu_model.h"
+#include "shell/menus/popup_items.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/settings_dialogs.h"
 
@@ -27,8 +28,14 @@ TCustomiseDialog::TCustomiseDialog(QWidget* parent) : QDialog(parent), menus_(st
   for (int r = 0; r < table_->rowCount(); ++r) {
     const TCustomisedItem& item = shown_[static_cast<size_t>(r)];
     auto* command = new QTableWidgetItem(ToQString(item.caption));
-    command->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
     command->setCheckState(item.right_click ? Qt::Checked : Qt::Unchecked);
+    // A command no list of this program offers would never show on its right-click menu.
+    if (OfferedOnSomePagesRightClickMenu(item.tag)) {
+      command->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
+    } else {
+      command->setFlags(Qt::NoItemFlags);
+      command->setToolTip(QStringLiteral("No list of this program offers it on its right-click menu"));
+    }
     table_->setItem(r, 0, command);
     table_->setItem(r, 1, new QTableWidgetItem(ToQString(item.shortcut)));
   }

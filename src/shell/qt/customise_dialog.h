@@ -1,5 +1,6 @@
 // The Customise settings dialog of the in-process controller stand-in: per customisable command
-// of the menus, a tick for the grids' right-click menu and its shortcut (customise_rules.h). It
+// of the menus, a tick for the grids' right-click menu (greyed for a command no list of this
+// program offers there) and its shortcut (customise_rules.h). It
 // shows what is stored when it opens; a refused choice is named in a message and the dialog stays
 // open with everything chosen.
 #pragma once

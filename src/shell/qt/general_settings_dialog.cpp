@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QLineEdit>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -39,6 +40,21 @@ TGeneralSettingsDialog::TGeneralSettingsDialog(QWidget* parent) : QDialog(parent
   form->addRow(network_);
   form->addRow(three_letters_);
   form->addRow(utf8_);
+  ask_to_save_run_ = new QCheckBox(QStringLiteral("Ask whether to save a concordance made for another tool"), this);
+  ask_to_save_run_->setChecked(now.ask_to_save_run);
+  form->addRow(ask_to_save_run_);
+  logging_ = new QCheckBox(QStringLiteral("Keep a log"), this);
+  logging_->setChecked(now.logging);
+  log_file_ = new QLineEdit(ToQString(now.log_file), this);
+  log_file_->setPlaceholderText(QStringLiteral("the log file's full name"));
+  log_file_->setEnabled(now.logging);
+  connect(logging_, &QCheckBox::toggled, log_file_, &QLineEdit::setEnabled);
+  form->addRow(logging_);
+  form->addRow(QStringLiteral("Log file"), log_file_);
+  dead_keys_ = new QCheckBox(QStringLiteral("Word boxes apply my dead keys (\"customised deadkeys.dat\")"), this);
+  dead_keys_->setToolTip(QStringLiteral("lines \"dead key, letter, result\" in the file of that name in your folder"));
+  dead_keys_->setChecked(now.dead_keys);
+  form->addRow(dead_keys_);
   layout->addLayout(form);
   AddOkCancel(this, layout);
 }
@@ -52,6 +68,10 @@ TGeneralSettingsChoice TGeneralSettingsDialog::Choice() const {
   c.check_network_texts = network_->isChecked();
   c.three_letter_extensions_only = three_letters_->isChecked();
   c.ask_about_utf8 = utf8_->isChecked();
+  c.ask_to_save_run = ask_to_save_run_->isChecked();
+  c.logging = logging_->isChecked();
+  c.log_file = FromQString(log_file_->text());
+  c.dead_keys = dead_keys_->isChecked();
   return c;
 }
 

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QWidget>
 
 #include "shell/menus/help_context.h"
@@ -24,10 +24,44 @@ int GetTheBestHelpContext(int context) {
   return BestHelpContext(context, chain);
 }
 
-void InstallHelpKey(QWidget* window) {
-  auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), window);
-  QObject::connect(f1, &QShortcut::activated, window,
-                   [window] { HandleAHelpFileChoice(GetTheBestHelpContext(HelpContextOf(window)), &OpenHelpPage); });
+namespace {
+
+// Takes F1 for the window from the application's events: the key's shortcut-override asks first,
+// so a menu item bound to F1 never sees it while the window has the keyboard.
+class THelpKeyFilter : public QObject {
+ public:
+  THelpKeyFilter(QWidget* window, std::function<void(int)> show_help)
+      : QObject(window), window_(window), show_help_(std::move(show_help)) {
+    QApplication::instance()->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() != QEvent::ShortcutOverride && e->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<QKeyEvent*>(e);
+    if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) return false;
+    const QWidget* target = qobject_cast<QWidget*>(watched);
+    if (!target || target->window() != window_) return false;
+    if (e->type() == QEvent::ShortcutOverride) {
+      e->accept();
+      return true;
+    }
+    if (key->isAutoRepeat()) return true;
+    const int context = GetTheBestHelpContext(0);
+    if (show_help_) show_help_(context);
+    else HandleAHelpFileChoice(context, &OpenHelpPage);
+    return true;
+  }
+
+ private:
+  QWidget* window_;
+  std::function<void(int)> show_help_;
+};
+
+}  // namespace
+
+void InstallHelpKey(QWidget* window, std::function<void(int context)> show_help) {
+  new THelpKeyFilter(window, std::move(show_help));
 }
 
 void AskOwnerForHelp(QWidget* dialog, int context) {

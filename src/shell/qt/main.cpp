@@ -121,7 +121,12 @@ std::unique_ptr<TProgramWindows> MakeProgramWindows(const std::vector<UString>* 
     TQtControllerStandIn* c = w->controller.get();
     TProgramWindows* windows = w.get();
     w->controller->SetChooseTexts([c, windows] {
-      auto* chooser = new TTextChooser(kToolConcordancer);
+      // Over the window that asked (the start wizard registers itself as the tool's active child
+      // before it asks): in front of it, and keeping it waiting, so that its OK cannot start a run
+      // on the old choice while the new one is made. From the menu no child window asks.
+      auto* asker = qobject_cast<QWidget*>(WindowOfId(GetActiveChildToolWindow(kToolConcordancer)));
+      if (asker && !asker->isVisible()) asker = nullptr;
+      auto* chooser = new TTextChooser(kToolConcordancer, asker);
       if (windows->main) chooser->SetFileDialogs(&windows->main->FileDialogs());
       chooser->setAttribute(Qt::WA_DeleteOnClose);
       c->setProperty("lz_chooser", QVariant::fromValue<QObject*>(chooser));

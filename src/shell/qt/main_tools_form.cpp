@@ -6,7 +6,6 @@
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QItemSelectionModel>
@@ -37,7 +36,6 @@
 #include "platform/runtime/vx_runtime.h"
 #include "platform/runtime/vx_tools.h"
 #include "platform/settings/settings_access.h"
-#include "platform/settings/window_registry.h"
 #include "shell/files/document_read_failure.h"
 #include "shell/files/file_recognition.h"
 #include "shell/grid_tools/list_commands.h"
@@ -52,7 +50,9 @@
 #include "shell/qt/print_preview.h"
 #include "shell/qt/qt_application.h"
 #include "shell/qt/qt_dialog_service.h"
+#include "shell/qt/qt_file_dialogs.h"
 #include "shell/menus/help_context.h"
+#include "shell/qt/shared_windows.h"
 #include "shell/qt/shell_menu_bar.h"
 #include "shell/qt/speech_service.h"
 #include "shell/qt/tool_bar.h"
@@ -98,41 +98,6 @@ constexpr uint16_t kCodeChosenTexts = 1241;
 constexpr uint16_t kCodeNewInstance = 4602;
 constexpr uint16_t kCodeHandedOver = 615;
 
-// The desktop's dialogs.
-class TQtFileDialogs : public TFileDialogs {
- public:
-  explicit TQtFileDialogs(QWidget* parent) : parent_(parent) {}
-  bool ChooseFileToOpen(const TFileDialogRequest& r, UString& chosen) override {
-    const QString name =
-        QFileDialog::getOpenFileName(parent_, QString(), ToQString(StartPath(r)), ToQString(r.filter), nullptr, Kind());
-    if (name.isEmpty()) return false;
-    chosen = FromQString(name);
-    return true;
-  }
-  bool ChooseFileToSave(const TFileDialogRequest& r, UString& chosen) override {
-    QFileDialog::Options options = Kind();
-    if (!r.overwrite_question) options |= QFileDialog::DontConfirmOverwrite;
-    QString name = QFileDialog::getSaveFileName(parent_, QString(), ToQString(StartPath(r)), ToQString(r.filter),
-                                                nullptr, options);
-    if (name.isEmpty()) return false;
-    chosen = FromQString(name);
-    if (ExtractFileExt(chosen).empty()) chosen += r.default_ext;
-    return true;
-  }
-
- private:
-  // The user's choice of the program's own dialogs or the desktop's, read at each use.
-  static QFileDialog::Options Kind() {
-    return GetOpenAndSaveDialogOption() == 1 ? QFileDialog::Options() : QFileDialog::DontUseNativeDialog;
-  }
-  static UString StartPath(const TFileDialogRequest& r) {
-    if (r.file_name.empty()) return r.folder;
-    if (!ExtractFilePath(r.file_name).empty()) return r.file_name;
-    return r.folder + r.file_name;
-  }
-  QWidget* parent_;
-};
-
 // Files shown by the desktop's application for them and edited in the user's editor.
 class TDesktopFileLauncher : public TFileLauncher {
  public:
@@ -174,6 +139,8 @@ TMainToolsForm::TMainToolsForm(uint8_t tool, QWidget* parent) : TVXStylableForm<
   BuildWindow();
   own_window_ = WindowIdOf(this);
   SetUpMainWindowServices(own_window_, menu_model_);
+  // The program's other processes see this window, and it theirs (Windows menu, Tile, placing).
+  TSharedMainWindows::Instance().Watch(this, tool_);
   // The tool keeps its own typing mode; the Typing Mode items of the menu show it.
   menu_model_.SetTypeSetEditMenuItems(GetKeyPressMode(tool_));
   menus_->Sync();
@@ -189,7 +156,8 @@ TMainToolsForm::TMainToolsForm(uint8_t tool, QWidget* parent) : TVXStylableForm<
 }
 
 // The first place and size: three quarters of the screen, moved on by a caption's height per tool
-// type and by a quarter inch when another window of the tool is open already.
+// type and by a quarter inch for each window of the tool open already, in any of the program's
+// processes.
 void TMainToolsForm::PlaceOnScreen() {
   TScreenFacts facts;
   facts.caption_height = style()->pixelMetric(QStyle::PM_TitleBarHeight);
@@ -200,7 +168,7 @@ void TMainToolsForm::PlaceOnScreen() {
     facts.pixels_per_inch = static_cast<int>(s->logicalDotsPerInch());
   }
   facts.monitors = static_cast<int>(QGuiApplication::screens().size());
-  const TWindowRect r = PlaceNewMainWindow(facts, tool_, GetToolWnd(tool_) != kNoWindow ? 1 : 0);
+  const TWindowRect r = PlaceNewMainWindow(facts, tool_, TSharedMainWindows::Instance().ToolsOpen(tool_));
   move(r.left, r.top);
   resize(r.width, r.height);
 }
@@ -221,6 +189,9 @@ TMainToolsForm::~TMainToolsForm() {
 void TMainToolsForm::BuildWindow() {
   PlaceOnScreen();
   menus_ = new TShellMenuBar(menu_model_, menuBar());
+  connect(menus_, &TShellMenuBar::TopMenuAboutToShow, this, [this](QMenu* menu, const TMenuNode* top) {
+    if (IsWindowsMenu(*top)) FillWindowsMenu(*menu, own_window_);
+  });
   connect(menus_, &TShellMenuBar::CommandChosen, this,
           [this](int tag, const QString& data) { HandleMenuCommand(tag, FromQString(data)); });
 

@@ -35,6 +35,7 @@
 #include "shell/settings/list_loading.h"
 #include "platform/lemmatiser/lemmatiser.h"
 #include "shell/qt/main_window_grid_tweaks.h"
+#include "shell/qt/help_access.h"
 #include "shell/qt/page_list.h"
 #include "shell/qt/shell_menu_bar.h"
 #include "shell/qt/tool_bar.h"
@@ -158,6 +159,12 @@ TPoint NoCentre() { return TPoint{0, 0}; }
 
 UString FullName(const TChosenFileDetailsFullRec& d) { return IncludeTrailingPathDelimiter(d.folder) + d.rec.filename; }
 
+void TellPassedOver(const std::vector<UString>& passed_over) {
+  UString names;
+  for (const UString& s : passed_over) names += u"\n" + s;
+  VXDialog(TVXDialog::InformationMessage, {u"Texts passed over:" + names});
+}
+
 // A chosen text is present when its file (or the archive holding it) is on disk.
 bool TextPresent(const TChosenFileDetailsFullRec& d) {
   if (d.rec.zip_member > 0) return FileExists(ExcludeTrailingPathDelimiter(d.folder)) || FileExists(d.folder);
@@ -200,6 +207,10 @@ TFormLinzora::TFormLinzora(QWidget* parent)
   connect(&TimerConcordancing, &QTimer::timeout, this, [this] { show_next_line_ = true; });
   RegisterToolWindow(WindowIdOf(this));
   connect(Status(), &TVXStatusBar::PanelClicked, this, [this](int panel) { StatusPanelClick(panel); });
+  Status()->SetPanelCaption(kStatusPanelHelp, u"Help", u"Help on the page shown");
+  // F1 opens the help of what the mouse is over: a page's own, else the concordancer's.
+  SetHelpContext(this, ToolHelpContext(kToolConcordancer));
+  InstallHelpKey(this, [this](int context) { ShowHelpContext(context); });
   close_button_ = new QToolButton(ToolbarPanel());
   close_button_->setObjectName(QStringLiteral("ToolbarCloseButton"));
   close_button_->setText(QStringLiteral("\u2715"));
@@ -376,6 +387,10 @@ void TFormLinzora::ShowDocumentPages() {
   notes_->document()->setModified(false);
   SetNotesControl(notes_);
   Pages()->AddMemoPage(QStringLiteral("Notes"), notes_, 26);
+  TOneToolWindowList& records = Pages()->Records();
+  for (int i = 1; i < records.Count(); ++i)
+    if (QWidget* page = Pages()->Tabs()->widget(records.PageIndexOfEntry(i) - 1))
+      SetHelpContext(page, PageHelpContext(records.ListTypeOfEntry(i)));
   Pages()->Tabs()->setCurrentIndex(0);
   // The hidden pages fit their widths once the page on show is painted: the lines do not wait
   // for pages that may never be looked at, and the widths are those of the run's end.
@@ -580,6 +595,9 @@ bool TFormLinzora::event(QEvent* e) {
         // document's tags again.
         ForgetLineColours();
         const bool handled = TMainToolsForm::event(e);
+        // Dead keys switched on, or another kind of file dialog: the forms take them now.
+        SetupKeyboardAndControls(*this);
+        if (wizard_) SetupKeyboardAndControls(*wizard_);
         if (tag_chooser_ && Doc() && !Doc()->fArrayOfSavedTags.empty()) FillTagChooser();
         if (word_cloud_) word_cloud_->SettingsChanged();
         return handled;
@@ -651,6 +669,10 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
       return false;
     }
   }
+  // A chosen zip archive is read as the texts in it (a choice handed over or loaded may name
+  // one); one that gives none is passed over and named with the others.
+  std::vector<TSharedChosenFilesClass::TArchiveRefusal> refused_archives;
+  texts.TakeArchivesAsMembers(&refused_archives);
   const int n = texts.FileCount();
   std::vector<TChosenFileDetailsFullRec> details(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) details[static_cast<size_t>(i)] = texts.GetFullFileDetails(i);
@@ -691,6 +713,12 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
   run_text_heads_.clear();
   for (int i = 0; i < n; ++i) {
     TChosenFileDetailsFullRec& d = details[static_cast<size_t>(i)];
+    const auto archive = std::find_if(refused_archives.begin(), refused_archives.end(),
+                                      [&](const auto& r) { return r.archive == FullName(d); });
+    if (archive != refused_archives.end()) {
+      passed_over_.push_back(archive->archive + u" (" + archive->why + u")");
+      continue;
+    }
     if (!on_disk[static_cast<size_t>(i)]) {
       passed_over_.push_back(FullName(d) + u" (not found)");
       continue;
@@ -707,6 +735,8 @@ bool TFormLinzora::RunTextsChecked(TVXFileDetails& texts, TVXFileDetails& run_te
     run_text_heads_.push_back(head[static_cast<size_t>(i)]);
   }
   if (run_texts.FileCount() == 0) {
+    // An archive is there and yet gave nothing: the user is told why.
+    if (!refused_archives.empty()) TellPassedOver(passed_over_);
     VXDialog(TVXDialog::CancellingAsNoneOfTheSourceTextsFound, {IntToUStr(n)});
     return false;
   }
@@ -856,11 +886,7 @@ void TFormLinzora::AfterRun(bool ok, bool stopped, int texts_total) {
     VXDialog(TVXDialog::StoppedWhenProcessingX, {FailedTextMessageArgument(failed_reads_.front(), Global_FailureMessage)});
   if (!found) {
     CloseData(true);
-    if (!passed_over_.empty()) {
-      UString names;
-      for (const UString& s : passed_over_) names += u"\n" + s;
-      VXDialog(TVXDialog::InformationMessage, {u"Texts passed over:" + names});
-    }
+    if (!passed_over_.empty()) TellPassedOver(passed_over_);
     VXDialog(TVXDialog::NoConcordanceEntriesFound);
   } else {
     int seen = doc->fTextFilesWithSearchWord ? doc->fTextFilesWithSearchWord->Count() : 0;
@@ -1062,6 +1088,12 @@ void TFormLinzora::StartFollowUpSearch(bool with_context) {
   // A follow-up's context word may stand anywhere within the horizons.
   wizard_->fContextWordItems.exact_position = false;
   wizard_->fContextWordItems.required_distance = 0;
+  // The store says what runs, so that the wizard shows it afterwards: the word, the context word
+  // anywhere within the horizons the follow-up was asked with, never an exact place.
+  TConcSettingsRec32 rec = GetConcSaveRec();
+  rec.SetExactContextPosition(0);
+  SetConcSaveRec(rec);
+  SetConcSaveRecSearchword(word);
   if (with_context) {
     const UString context = GetATempString(2);
     wizard_->fContextWordItems.AddedSearchWords(context);

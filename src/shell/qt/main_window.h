@@ -322,6 +322,9 @@ class TFormLinzora : public TMainToolsForm {
   TVXFileDetails ChosenTexts;
   QTimer TimerConcordancing;
   bool tool_wants_linzora = false;
+  // The concordance opened last names texts its list does not hold, and the user chose to correct
+  // them (the list of file names was offered).
+  bool filenames_need_fixing = false;
   // Texts passed over (binary) or unreadable in the last run.
   const std::vector<UString>& LastRunPassedOver() const { return passed_over_; }
 

@@ -326,19 +326,27 @@ void TFormLinzora::MModifySourceTexts(TVX_Grid* grid, int tag) {
   const auto wanted = static_cast<TModifySourceTexts>(std::clamp(tag - 140, 0, 3));
   window.SetModification_Wanted(wanted);
   if (wanted == TModifySourceTexts::mst_undo) window.FillUndoList();
-  const int answer = window.ShowModal();
-  const TModifySourceTexts how = window.Modification_Wanted();
-  // The undo page undoes in the window itself and is left with Close; the others change the
-  // texts only on their own OK.
-  const bool undo_done = how == TModifySourceTexts::mst_undo && window.Undone() > 0;
-  if (answer != mrOK && !undo_done) return;
-  if (answer == mrOK) SetModifyInitials(window.Initials());
-  {
-    THourglass wait;
-    CarryOutModification(*doc->fConcordanceList, how, window.SpaceReplacement(), window.Initials(), window.DateStamp(),
-                         window.Undone());
+  // The Set and Search-phrase pages change the texts on their own OK, and the window shows what
+  // was changed and what was refused, and why, until it is closed.
+  TConcordanceList& lines = *doc->fConcordanceList;
+  window.SetCarryOut([&] {
+    SetModifyInitials(window.Initials());
+    TModificationDone done;
+    {
+      THourglass wait;
+      done.made = CarryOutModification(lines, window.Modification_Wanted(), window.SpaceReplacement(),
+                                       window.Initials(), window.DateStamp(), 0);
+    }
+    done.refused = lines.last_modify_report;
+    grid->ListChanged();
+    return done;
+  });
+  window.ShowModal();
+  // The undo page undoes in the window itself and is left with Close.
+  if (window.Undone() > 0) {
+    CarryOutModification(lines, TModifySourceTexts::mst_undo, u"", u"", false, window.Undone());
+    grid->ListChanged();
   }
-  grid->ListChanged();
 }
 
 // --- following a collocate ----------------------------------------------------------------------

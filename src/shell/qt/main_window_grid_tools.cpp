@@ -269,6 +269,7 @@ void TFormLinzora::OpenBreakdown(TVX_Grid* grid) {
   const bool fresh = !breakdown_form_;
   if (fresh) breakdown_form_ = new TFormBreakdown(this);
   auto* form = static_cast<TFormBreakdown*>(breakdown_form_.data());
+  if (fresh) form->SetFileDialogs([this] { return &FileDialogs(); });
   QPointer<TVX_Grid> target = grid;
   form->SetTheHeaders(
       grid->List(), grid->CurrentColumn(),
@@ -300,7 +301,14 @@ bool TFormLinzora::OpenAFile() {
   if (RefusedDuringJob()) return false;
   const UString name = NextFile.name;
   if (name.empty() || !ExamineFile(name, Tool()).batch_archive) {
+    filenames_need_fixing = false;
     if (!TMainToolsForm::OpenAFile()) return false;
+    // Lines that name a text the document does not list (an old concordance): the user may have
+    // them pointed at their texts again from a concordance of the same search.
+    if (Doc() && Doc()->fConcordanceList && Doc()->fConcordanceList->Dud_CNC_Filenames_found) {
+      filenames_need_fixing = IsYes(VXDialog(TVXDialog::FileNamesMismatchCorrectQ, {ExtractFileName(name)}));
+      if (filenames_need_fixing) FileNameList();
+    }
     AfterDocumentShown();
     return true;
   }

@@ -92,7 +92,10 @@ bool TFormLinzora::OpenViewerWindow(int tag, TVX_Grid* grid) {
 }
 
 TFormOneTextFileShower& TFormLinzora::TextViewer() {
-  if (!text_viewer_) text_viewer_ = new TFormOneTextFileShower(this);
+  if (!text_viewer_) {
+    text_viewer_ = new TFormOneTextFileShower(this);
+    text_viewer_->SetFileDialogs([this] { return &FileDialogs(); });
+  }
   return *text_viewer_;
 }
 
@@ -127,7 +130,7 @@ bool TFormLinzora::ShowLineInViewer(int line_index) {
   }
   const TLineText text = line->Text();
   const size_t start = static_cast<size_t>(std::clamp<int32_t>(line->SearchWordStart(), 0, static_cast<int32_t>(text.size())));
-  const UString hit(text.substr(start, static_cast<size_t>(std::max(d.hit_characters, 0))));
+  const UString hit(text.substr(start, static_cast<size_t>(line->HitWidthInLine())));
   TFormOneTextFileShower& viewer = TextViewer();
   const bool ok = viewer.OpenAtHit(file.full_filename, file.other_data.fingerprint_size, file.other_data.fingerprint_write_ns,
                                    d.byte_position, hit, doc->fSearchWords.TypedInWordsAsStringlist(), Status());
@@ -147,7 +150,10 @@ void TFormLinzora::ShowWordCloudOfList(TVX_Grid* grid) {
     options.SetList(list, type);
     if (options.ShowModal() != mrOK) return;
   }
-  if (!word_cloud_) word_cloud_ = new TFormWordCloud(this);
+  if (!word_cloud_) {
+    word_cloud_ = new TFormWordCloud(this);
+    word_cloud_->SetFileDialogs([this] { return &FileDialogs(); });
+  }
   const TWordCloudSettingsRec cloud = GetWordCloudSettings();
   word_cloud_->LoadSettings(list->MinFrequency(), list->MaxFrequency(), cloud.OutputCase(), cloud.UseCase(), true);
   QString page;
@@ -160,7 +166,10 @@ void TFormLinzora::ShowWordCloudOfList(TVX_Grid* grid) {
 void TFormLinzora::FindFilesOfSearchWords() {
   T_WholeLinzoraHolder* doc = Doc();
   if (!doc) return;
-  if (!extra_details_) extra_details_ = new TFormExtraDetails(this);
+  if (!extra_details_) {
+    extra_details_ = new TFormExtraDetails(this);
+    extra_details_->SetFileDialogs([this] { return &FileDialogs(); });
+  }
   TFormExtraDetails& details = *extra_details_;
   details.ClearForNewSearch(true, true);
   // Every text of the run, those without hits too.

@@ -47,6 +47,7 @@ void TShellMenuBar::Build() {
     if (!n->children.empty()) {
       QMenu* sub = menu ? menu->addMenu(ToQString(n->caption)) : bar_->addMenu(ToQString(n->caption));
       actions_.insert(n, sub->menuAction());
+      if (!menu) connect(sub, &QMenu::aboutToShow, this, [this, sub, n] { emit TopMenuAboutToShow(sub, n); });
       for (TMenuNode* c : n->children) add(sub, c);
       return;
     }

@@ -1,6 +1,7 @@
 // The shared menu in a window's menu bar: one action per item of a TMenuModel, kept in step
 // with the model by Sync (captions, shortcuts, check marks, enabled and visible states). A click
-// emits CommandChosen with the item's tag (and a recent file's path).
+// emits CommandChosen with the item's tag (and a recent file's path); a top menu about to open
+// emits TopMenuAboutToShow, so that the window can add items the model does not hold.
 #pragma once
 
 #include <QHash>
@@ -29,6 +30,7 @@ class TShellMenuBar : public QObject {
 
  signals:
   void CommandChosen(int tag, const QString& data);
+  void TopMenuAboutToShow(QMenu* menu, const TMenuNode* top);
 
  private:
   void Build();

@@ -31,7 +31,7 @@
 
 namespace {
 const char* const kHeadings[] = {"Text", "Folder", "Size", "Date", "Kind"};
-constexpr int kColumnName = 0, kColumnFolder = 1, kColumnKind = 4;
+constexpr int kColumnName = 0, kColumnFolder = 1, kColumnSize = 2, kColumnDate = 3, kColumnKind = 4;
 constexpr int kRowsShownWhileCollecting = 1000;
 constexpr int kLeastNameWidth = 150;
 // A saved choice: the headed form under any name, a plain list of names under ".txt".
@@ -111,6 +111,15 @@ TTextChooser::TTextChooser(uint8_t tool, QWidget* parent)
   grid_->setColumnWidth(1, 230);
   grid_->setColumnWidth(2, 60);
   grid_->setColumnWidth(3, 145);
+  grid_->horizontalHeader()->setSectionsClickable(true);
+  grid_->horizontalHeader()->setSortIndicatorShown(true);
+  grid_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+  connect(grid_->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this, [this](int section, Qt::SortOrder order) {
+    if (SortBy(section, order == Qt::AscendingOrder)) return;
+    // No key: the heading shows no order.
+    const QSignalBlocker block(grid_->horizontalHeader());
+    grid_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+  });
   layout->addWidget(grid_);
 
   auto* editing = new QHBoxLayout;
@@ -191,6 +200,23 @@ bool TTextChooser::ChooseChoiceFile(bool save, UString& chosen) {
 }
 
 void TTextChooser::SetProgressInterval(int ms) { progress_timer_->setInterval(ms); }
+
+bool TTextChooser::SortBy(int column, bool ascending) {
+  TChosenFileSort_type key = chosen_nome_arquivo;
+  switch (column) {
+    case kColumnName: key = chosen_nome_arquivo; break;
+    case kColumnSize: key = chosen_tamanho; break;
+    case kColumnDate: key = chosen_data_textual; break;
+    default: return false;
+  }
+  if (choice_->Collecting()) return false;
+  TVXFileDetails& texts = choice_->Texts();
+  texts.SetSortTo(key);
+  texts.DoASort(ascending);
+  grid_->clearSelection();
+  Changed();
+  return true;
+}
 
 void TTextChooser::FitNameColumn() {
   // Names whole where the window has room: the name column takes what its longest shown name

@@ -13,6 +13,7 @@
 // left out. Save writes a plain list of names under a name ending in ".txt", the headed form
 // under any other; Load reads either. Both ask the main window's file dialogs when given.
 //
+// A click on the heading of the name, size or date sorts the texts by it.
 // The grid asks for the rows it paints only; a long folder shows its last parts and a long name
 // its start and end (the whole of either in the tool tip).
 #pragma once
@@ -84,6 +85,10 @@ class TTextChooser : public QDialog {
   // The list of texts on the stored printer, or into a PDF file the dialogs ask for when no
   // printer is installed; false when nothing was printed.
   bool PrintChoice();
+  // The texts in the order of a column, as a click on its heading asks (a second click turns the
+  // order round): 0 name, 2 size, 3 date. The folder (the order folders were added in) and the
+  // kind (looked up only for the rows shown) are no keys: false for them.
+  bool SortBy(int column, bool ascending);
   // Where Print, Save and Load ask for a file's name (the main window's file dialogs).
   void SetFileDialogs(TFileDialogs* dialogs) { file_dialogs_ = dialogs; }
 

@@ -492,7 +492,8 @@ UString TVX_Grid::CopyRowsToClipboard(const std::vector<int>& rows, const TClipb
   auto* data = new QMimeData;
   UString text;
   if (choice.EditableText()) {
-    text = GridRowsAsText(model_.Source(), rows, choice.HeadingRow(), choice.NumberColumn());
+    text = GridRowsAsText(model_.Source(), rows, choice.HeadingRow(), choice.NumberColumn(),
+                          GetConcCharactersForTextOnly());
     data->setText(ToQString(text));
   }
   if (choice.Picture() && !picture.isNull()) data->setImageData(picture);
@@ -678,6 +679,12 @@ void TVX_Grid::FreezeTopRows(int rows) {
     frozen_->setSelectionMode(selectionMode());
     frozen_->setFrameShape(QFrame::NoFrame);
     frozen_->setStyleSheet(QStringLiteral("QTableView { border-bottom: 2px solid palette(mid); }"));
+    // The band shares the grid's current row: a click on a lower row must not scroll the band to
+    // it, nor may a wheel turned over the band. The band always shows the top rows.
+    frozen_->setAutoScroll(false);
+    connect(frozen_->verticalScrollBar(), &QAbstractSlider::valueChanged, frozen_, [this](int value) {
+      if (value != 0) frozen_->verticalScrollBar()->setValue(0);
+    });
     // The frozen rows follow this grid's columns and its scrolling across.
     connect(horizontalHeader(), &QHeaderView::sectionResized, frozen_,
             [this](int section, int, int width) { frozen_->setColumnWidth(section, width); });

@@ -47,7 +47,7 @@ TVXStatusBar::~TVXStatusBar() {
 
 void TVXStatusBar::SetPanelText(int panel, UStringView text) {
   if (panel < 0 || panel >= kPanels) return;
-  const QString shown = ToQString(text);
+  const QString shown = text.empty() ? captions_[panel] : ToQString(text);
   // The same text again changes nothing; measuring it is most of what setting it costs.
   if (labels_[panel]->text() == shown) return;
   labels_[panel]->setText(shown);
@@ -74,6 +74,15 @@ void TVXStatusBar::BringApplicationToFront() {
     w->raise();
     w->activateWindow();
   }
+}
+
+void TVXStatusBar::SetPanelCaption(int panel, UStringView caption, UStringView tip) {
+  if (panel < 0 || panel >= kPanels) return;
+  const bool resting = labels_[panel]->text() == captions_[panel];
+  captions_[panel] = ToQString(caption);
+  labels_[panel]->setToolTip(ToQString(tip));
+  labels_[panel]->setCursor(Qt::PointingHandCursor);
+  if (resting) SetPanelText(panel, u"");
 }
 
 QString TVXStatusBar::PanelText(int panel) const {

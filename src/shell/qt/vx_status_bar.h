@@ -25,6 +25,9 @@ class TVXStatusBar : public QStatusBar, public TProgressStatusSink {
   void SetPanelBarStyle(int panel, bool bar) override;
   void BringApplicationToFront() override;
 
+  // What the panel shows while no text is put in it (a panel that acts on a click says what it
+  // does), with its tip; the hand cursor shows it can be clicked.
+  void SetPanelCaption(int panel, UStringView caption, UStringView tip);
   QString PanelText(int panel) const;
   int PanelBarValue(int panel) const;  // -1 for a text panel
   bool PanelIsBar(int panel) const;
@@ -43,6 +46,7 @@ class TVXStatusBar : public QStatusBar, public TProgressStatusSink {
  private:
   std::array<QLabel*, kPanels> labels_{};
   std::array<QProgressBar*, kPanels> bars_{};
+  std::array<QString, kPanels> captions_{};
   QToolButton* typing_ = nullptr;
   int typing_mode_ = 0;
   bool attached_ = false;

@@ -3,6 +3,7 @@
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_runtime.h"
 #include "platform/runtime/vx_tools.h"
+#include "platform/settings/settings_access.h"
 
 namespace {
 
@@ -32,6 +33,10 @@ void ApplySwitch(char16_t letter, uint16_t& flags) {
 void StartLogging(const UString& name, TVXParamsFound& out) {
   SetLogFilename(name);
   out.logfilename = GetLogFilename();
+  // Stored, so that the log goes on after the settings are read again (on every settings change and
+  // each time the window is activated); Settings > General switches it off.
+  SetLogging(true);
+  SetTheLogFilename(out.logfilename);
   out.parms_found |= kParmLog;
   global_keeping_log = true;
   AddToLogFile(u"---- new log section ----");

@@ -1,6 +1,7 @@
 // The command line of a list tool: a document to open, a sibling tool's name, one-letter switches
 // and "/log" with an optional log file. Parsing records what was found; what a switch means is the
-// main window's business. "/log" takes effect at once (logging on, a new log section).
+// main window's business. "/log" takes effect at once (logging on, a new log section) and is kept in
+// the settings store, as Settings > General keeps it.
 #pragma once
 
 #include <cstdint>

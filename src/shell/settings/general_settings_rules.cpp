@@ -1,5 +1,8 @@
 #include "shell/settings/general_settings_rules.h"
 
+#include <cstdio>
+
+#include "platform/rtl/files.h"
 #include "platform/settings/settings_access.h"
 #include "shell/main_window/main_window_rules.h"
 
@@ -9,6 +12,17 @@ UString FileDialogKindCaption(int kind) {
     case 1: return u"the desktop's";
     default: return {};
   }
+}
+
+bool CanKeepLogIn(UStringView file_name) {
+  if (file_name.empty() || DirectoryExists(file_name)) return false;
+  // A file that does not exist yet is made (with its folder), as keeping the log would make it; one
+  // that does is opened to add to and left as it is.
+  ForceDirectories(ExtractFilePath(file_name));
+  std::FILE* f = std::fopen(Utf16ToUtf8(file_name).c_str(), "ab");
+  if (!f) return false;
+  std::fclose(f);
+  return true;
 }
 
 TGeneralSettingsChoice CurrentGeneralSettings() {
@@ -21,6 +35,10 @@ TGeneralSettingsChoice CurrentGeneralSettings() {
   c.three_letter_extensions_only = GetRestrictTo3LetterExtensions();
   const uint32_t conversion = GetTextConversionOptions();
   c.ask_about_utf8 = (conversion & (kMayAskAboutUtf8 | kAsksAboutUtf8)) == (kMayAskAboutUtf8 | kAsksAboutUtf8);
+  c.ask_to_save_run = GetAskWhetherToSaveRunConcData();
+  c.logging = GetLogging();
+  c.log_file = GetTheLogFilename();
+  c.dead_keys = GetDeadKeyListCustomised();
   return c;
 }
 
@@ -31,6 +49,10 @@ std::vector<UString> ApplyGeneralSettings(const TGeneralSettingsChoice& c) {
                        IntToUStr(kMostAutoSaveMinutes));
   if (c.file_dialogs < 0 || c.file_dialogs >= kFileDialogKinds)
     problems.push_back(u"Open and save dialogs: " + IntToUStr(c.file_dialogs) + u" is no choice");
+  const UString log_file = TrimU(c.log_file);
+  if (c.logging && log_file.empty()) problems.push_back(u"Log file: name the file the log is kept in");
+  else if (c.logging && !CanKeepLogIn(log_file))
+    problems.push_back(u"Log file: " + log_file + u" cannot be written");
   if (!problems.empty()) return problems;
   SetAskWhetherToSaveModifiedData(c.ask_to_save);
   SetAutoSaveMinutes(c.auto_save_minutes);
@@ -46,5 +68,9 @@ std::vector<UString> ApplyGeneralSettings(const TGeneralSettingsChoice& c) {
   const uint32_t conversion = GetTextConversionOptions();
   SetTextConversionOptions(c.ask_about_utf8 ? (conversion | kMayAskAboutUtf8 | kAsksAboutUtf8)
                                             : (conversion & ~kMayAskAboutUtf8));
+  SetAskWhetherToSaveRunConcData(c.ask_to_save_run);
+  SetLogging(c.logging);
+  SetTheLogFilename(log_file);
+  SetDeadKeyListCustomised(c.dead_keys);
   return problems;
 }

@@ -8,7 +8,13 @@
 //     (otherwise their state shows as not checked), whether a list of texts that another tool
 //     hands over leaves out ".html" files (texts with three-letter extensions only), and whether
 //     a run asks what to do with a UTF-8 text (the question that "Yes to all" or "No to all"
-//     silences for later runs).
+//     silences for later runs);
+//   - whether a concordance made for another tool's request asks to be saved when it is closed
+//     (the run's own question; the question above is for documents a user made);
+//   - whether the program keeps a log, and the file it keeps it in (after OK the window switches
+//     the log on or off at once, and a command line's "/log" leaves its choice here too);
+//   - whether the word boxes apply the user's dead keys ("customised deadkeys.dat" in the user's
+//     folder: lines "dead key, letter, result").
 // ApplyGeneralSettings checks every field first; one bad value and nothing is written, and each
 // problem names its field. After OK the window re-reads the store (code 233), so a new auto-save
 // interval holds from then on.
@@ -37,6 +43,10 @@ struct TGeneralSettingsChoice {
   bool check_network_texts = false;
   bool three_letter_extensions_only = false;
   bool ask_about_utf8 = true;
+  bool ask_to_save_run = true;
+  bool logging = false;
+  UString log_file;
+  bool dead_keys = false;
   bool operator==(const TGeneralSettingsChoice&) const = default;
 };
 
@@ -44,5 +54,7 @@ struct TGeneralSettingsChoice {
 UString FileDialogKindCaption(int kind);
 
 TGeneralSettingsChoice CurrentGeneralSettings();
+// Whether a log can be kept in the file: it is made (with its folder) when missing.
+bool CanKeepLogIn(UStringView file_name);
 // The problems, one line each naming its field; empty when everything was stored.
 std::vector<UString> ApplyGeneralSettings(const TGeneralSettingsChoice& choice);

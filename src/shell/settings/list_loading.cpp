@@ -46,16 +46,18 @@ bool LoadALemmaMatchOrStopList(int kind) {
   if (kind < 0 || kind >= kKinds) return false;
   const UString file = GetLemmaMatchStopFilename(current_tool_var, static_cast<uint8_t>(kind));
   bool loaded = false;
+  UString why;
   if (!file.empty()) {
     g_loading_kind = kind;
     g_loading_file = file;
     TLemmatiserLoadOptions options;
     options.set_n_lines = &ListLoadSetNLines;
     options.show_progress = &ListLoadShowProgress;
-    loaded = LoadedOne(current_tool_var, kind, file, options);
+    loaded = LoadedOne(current_tool_var, kind, file, options, &why);
   }
   if (loaded) Global_stopLemmaMatchLoaded[kind] = true;
-  const UString said = VXRes(loaded ? TVXRes::VXListIsLoaded : TVXRes::VXListIsntLoaded);
+  const UString said =
+      VXRes(loaded ? TVXRes::VXListIsLoaded : TVXRes::VXListIsntLoaded) + (why.empty() ? UString() : u": " + why);
   if (TProgressClass* p = Progress()) {
     p->ThisPercent(0);
     p->ProgressLongMessage(said);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <type_traits>
 
+#include "model/reading/chosen_texts.h"
 #include "model/reading/tag_lists.h"
 #include "platform/rtl/files.h"
 #include "platform/settings/settings_access.h"
@@ -220,6 +221,12 @@ TTagFileRead ReadUserTagFile(TTagFileList which, const UString& filename) {
   if (FileSizeU(filename) > kMostUserTagFileBytes) {
     r.problem = u"The tag file is larger than " + IntToUStr(kMostUserTagFileBytes >> 20) +
                 u" MB, too large for a list of tags: " + filename;
+    return r;
+  }
+  // A program or a picture is refused before a line of it is read: the lists' rules would take
+  // some of its junk as entries (an entity line is any two words).
+  if (ListFileLooksBinary(filename)) {
+    r.problem = u"The tag file is binary, not text: " + filename;
     return r;
   }
   auto take = [&](TBaseSwapList& list, auto line_of) {

@@ -91,8 +91,9 @@ struct TTagFileRead {
 };
 // Reads the file by the list's rules (one entry a line or between commas outside double quotes,
 // ";" a comment; UTF-16 with its mark, UTF-8 or the text settings' code page). A missing file, one
-// larger than kMostUserTagFileBytes, one that cannot be read, or one that gives no entry (a file
-// with a zero byte whose warning was answered No) is a problem and gives no lines.
+// larger than kMostUserTagFileBytes, a binary one (ListFileLooksBinary, judged before a line is
+// read), one that cannot be read, or one that gives no entry (a file with a zero byte whose
+// warning was answered No) is a problem and gives no lines.
 TTagFileRead ReadUserTagFile(TTagFileList list, const UString& filename);
 
 // What is stored now (the lists read back from their files).
