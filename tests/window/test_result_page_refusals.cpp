@@ -144,7 +144,7 @@ TEST_F(ResultPageRefusals, AFollowUpTakesTheCollocateHorizonsNotASpanLeftByAnoth
   EXPECT_EQ(Wizard().SpanLeft()->currentRow(), colloc_right);
   EXPECT_EQ(Wizard().SpanRight()->currentRow(), colloc_left);
   Wizard().ButtonOKClick();
-  QTest::qWait(20);
+  DeliverPendingEvents();
   ASSERT_TRUE(WaitUntil([this] { return !Main().RunActive(); }));
   ASSERT_NE(Main().Doc(), nullptr);
   EXPECT_EQ(Main().Doc()->fConcordanceList->Count(), follow_up_lines);

@@ -307,7 +307,7 @@ TEST_F(ViewerRoad, SavesAskTheFileDialogsTheUserChose) {
 
   TurnTo("Clusters");
   Main().HandleMenuCommand(179, u"");  // Word Cloud
-  QTest::qWait(30);
+  ASSERT_TRUE(WaitUntil([this] { return Main().WordCloudWindow() && Main().WordCloudWindow()->isVisible(); }));
   TFormWordCloud* cloud = Main().WordCloudWindow();
   ASSERT_NE(cloud, nullptr);
   const UString picture = dir.Path() + u"cloud.png";
@@ -324,7 +324,7 @@ TEST_F(ViewerRoad, SavesAskTheFileDialogsTheUserChose) {
 
   TurnTo("Concordance");
   Main().HandleMenuCommand(6, u"");  // Find Files...
-  QTest::qWait(30);
+  ASSERT_TRUE(WaitUntil([this] { return Main().ExtraDetailsWindow() && Main().ExtraDetailsWindow()->isVisible(); }));
   TFormExtraDetails* details = Main().ExtraDetailsWindow();
   ASSERT_NE(details, nullptr);
   const UString list = dir.Path() + u"files.txt";
@@ -495,7 +495,7 @@ TEST_F(MainRoadTest, TheViewerSelectsAPhraseOverALineEnd) {
       if (line->Data().byte_position == 4) row = r;
   ASSERT_GT(row, 0);
   emit grid->doubleClicked(grid->Model().index(row - 1, 12));  // column 13: the file
-  QTest::qWait(30);
+  ASSERT_TRUE(WaitUntil([this] { return Main().TextViewer().isVisible(); }));
   TFormOneTextFileShower& viewer = Main().TextViewer();
   ASSERT_TRUE(viewer.isVisible());
   const QTextCursor c = viewer.View()->textCursor();
