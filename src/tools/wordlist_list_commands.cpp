@@ -28,6 +28,7 @@ UString U16(const std::string& s) { return Utf8ToUtf16(s); }
 
 using wordlist_tool::ChooseTexts;
 using wordlist_tool::Failed;
+using wordlist_tool::RowsSaved;
 using wordlist_tool::WrittenFile;
 
 bool lemma_list_in_use = false;
@@ -89,7 +90,7 @@ std::string RowsOf(T_WholeWordlistHolder& doc) {
       return std::to_string(doc.DetailedConsistency().Count()) + " words in " +
              std::to_string(doc.DetailedConsistency().NLists()) + " lists";
     case kListRelationships: return std::to_string(doc.Relationships().Count()) + " word pairs";
-    default: return std::to_string(doc.Words().Count()) + " words";
+    default: return std::to_string(RowsSaved(doc.Words())) + " words";
   }
 }
 
@@ -328,7 +329,7 @@ int ImportWordList(const TWordlistToolArgs& args, std::ostream& out, std::ostrea
   if (!doc->Words().ImportDataFromStringList(lines, 0) || doc->Words().Count() == 0)
     return Failed(err, source + ": no word of it is within the word lengths of the settings");
   if ((code = SaveDocument(*doc, args.output, err)) != kWordlistToolDone) return code;
-  out << WrittenFile(args.output, doc->ListKind) << ": " << doc->Words().Count() << " words, "
+  out << WrittenFile(args.output, doc->ListKind) << ": " << RowsSaved(doc->Words()) << " words, "
       << doc->Stats().Overall_stats.data.running_words << " running words, imported from " << source << "\n";
   ReportLemmaJoins(doc->Words(), out);
   return kWordlistToolDone;

@@ -269,8 +269,11 @@ TEST_F(WordlistToolLists, TheLemmaListJoinsFormsInListsIndexesAndConsistency) {
   ASSERT_EQ(Run({"settings", "lemma-list=" + Path("lemmas.txt")}).code, 0);
   const std::string list = Ok({"list", Path("l"), "-o", Path("lemmas.lst")});
   EXPECT_NE(list.find("lemma list: 3 forms joined under 3 heads"), std::string::npos) << list;
+  // Ten words in the texts, seven rows in the file: dogs, cats and ran are saved under their heads.
+  EXPECT_NE(list.find("lemmas.lst: 7 words, 15 running words, 2 texts"), std::string::npos) << list;
   auto doc = Read(Path("lemmas.lst"));
   TVXWordList& words = doc->Words();
+  EXPECT_EQ(words.Count(), 7);
   for (int i = 0; i < words.Count(); ++i)
     if (words.Row(i)->data.word == u"DOG") {
       EXPECT_TRUE(words.GetHasJoined(i));
