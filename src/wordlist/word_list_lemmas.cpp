@@ -90,7 +90,8 @@ int32_t TVXWordList::MergeEqualWords(const std::vector<TEqualPair>& pairs) {
   int32_t merged = 0;
   for (const TEqualPair& p : pairs) {
     const int a = now(p.first_row), b = now(p.second_row);
-    if (a == b || !Row(a) || !Row(b)) continue;
+    // A form still in the list counts through its head: merged as a row it would count twice.
+    if (a == b || !Row(a) || !Row(b) || Row(a)->JoinedTo() || Row(b)->JoinedTo()) continue;
     // As the pairs are made: the lower frequency goes into the higher, the earlier row on a tie.
     const bool b_first = Row(b)->data.frequency < Row(a)->data.frequency ||
                          (Row(b)->data.frequency == Row(a)->data.frequency && b < a);

@@ -98,6 +98,23 @@ TEST_F(WordListLemmas, EqualNeighboursBecomeOneRowWithTheirTotal) {
   }
 }
 
+// Two case forms that are both heads, merged as equal words (case ignored): the lemma of the
+// row merged away joins the row that stays, a form both have counting once with both counts.
+// STATE 3 (STATES 2) and State 1 (States 1, Stated 1): 8 tokens before and after.
+TEST_F(WordListLemmas, EqualHeadsMergedKeepTheirFormsUnderTheRowThatStays) {
+  wltest::Fill(W(), {{u"STATE", 3}, {u"STATES", 2}, {u"State", 1}, {u"States", 1}, {u"Stated", 1}});
+  ASSERT_TRUE(W().Join(0, 1, false) && W().Join(2, 3, false) && W().Join(2, 4, false));
+  W().Zap(false);  // the forms belong to their heads, as in a list read from a file
+  ASSERT_EQ(wltest::Words(W()), "STATE State");
+  EXPECT_EQ(W().MergeEqualWords(W().CheckForEqualStrings()), 1);
+  W().Zap(false);
+  ASSERT_EQ(wltest::Words(W()), "STATE");
+  EXPECT_EQ(W().Row(0)->data.frequency, 4);
+  EXPECT_EQ(W().LemmaListFromThisList(), std::vector<UString>{u"STATE -> STATES,Stated"});
+  EXPECT_EQ(W().RowFrequency(0), 8);
+  EXPECT_EQ(W().ComputedCurrentTokens() + W().GetTotalJoinedFreq(0), 8);
+}
+
 // A lemmatised list merged into another: its forms join the head they were under (adding to a
 // form the head has already), and a form that is a row of its own here takes its counts there.
 TEST_F(WordListLemmas, MergingLemmatisedListsJoinsTheFormsUnderTheirHeads) {
