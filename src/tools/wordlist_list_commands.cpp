@@ -370,13 +370,14 @@ int MergeWordLists(const TWordlistToolArgs& args, std::ostream& out, std::ostrea
     // list keeps it): one row, or kept apart.
     into.WordlistSettings.SetCaseSensitive(GetWordlistSettings().CaseSensitive());
     const std::vector<TVXWordList::TEqualPair> pairs = list.CheckForEqualStrings();
+    int32_t changed = 0;
     if (args.equal_words == "merge") {
-      list.MergeEqualWords(pairs);
+      changed = list.MergeEqualWords(pairs);
       list.Zap(false);
     } else {
-      for (const TVXWordList::TEqualPair& p : pairs) list.AddASpaceToWordNumber(p.first_row);
+      changed = list.KeepEqualWordsApart(pairs);
     }
-    done += ", " + std::to_string(pairs.size()) + " equal words " + (args.equal_words == "merge" ? "merged" : "kept apart");
+    done += ", " + std::to_string(changed) + " equal words " + (args.equal_words == "merge" ? "merged" : "kept apart");
   }
   if (!args.tagged.empty()) {
     const int32_t before = list.Count();

@@ -103,6 +103,31 @@ int32_t TVXWordList::MergeEqualWords(const std::vector<TEqualPair>& pairs) {
   return merged;
 }
 
+int32_t TVXWordList::KeepEqualWordsApart(const std::vector<TEqualPair>& pairs) {
+  // Pairs of neighbours that share a row chain into one run of equal words.
+  std::vector<std::vector<int>> runs;
+  for (const TEqualPair& p : pairs) {
+    const int lo = std::min(p.first_row, p.second_row), hi = std::max(p.first_row, p.second_row);
+    if (runs.empty() || runs.back().back() != lo) runs.push_back({lo});
+    runs.back().push_back(hi);
+  }
+  int32_t changed = 0;
+  for (const std::vector<int>& run : runs) {
+    // As in a pair: the more frequent keeps its word, the later one on a tie.
+    int keep = -1;
+    for (int r : run)
+      if (Row(r) && (keep < 0 || Row(r)->data.frequency >= Row(keep)->data.frequency)) keep = r;
+    int32_t spaces = 0;
+    for (int r : run) {
+      if (r == keep || !Row(r)) continue;
+      ++spaces;
+      for (int32_t k = 0; k < spaces; ++k) AddASpaceToWordNumber(r);
+      ++changed;
+    }
+  }
+  return changed;
+}
+
 bool TVXWordList::ImportDataFromStringList(const std::vector<UString>& lines, int64_t total) {
   std::vector<std::pair<UString, int32_t>> rows;
   rows.reserve(lines.size());

@@ -2,6 +2,8 @@
 // equal neighbours, merging another list and imported words.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "platform/runtime/vx_runtime.h"
 #include "wordlist/word_list_document.h"
 #include "wordlist_test_support.h"
@@ -95,6 +97,34 @@ TEST_F(WordListLemmas, EqualNeighboursBecomeOneRowWithTheirTotal) {
     EXPECT_EQ(W().Row(0)->data.word, c.kept);
     EXPECT_EQ(W().Row(0)->data.frequency, c.total);
     EXPECT_EQ(W().Row(1)->data.frequency, 9);
+  }
+}
+
+// Equal neighbours kept apart: the most frequent keeps its word (the later on a tie) and each
+// other gets its own number of zero-width spaces, so that no two texts are the same once case
+// is set aside, however many stand together.
+TEST_F(WordListLemmas, EqualNeighboursKeptApartAllDiffer) {
+  const UString z = u"\u200B";
+  const struct {
+    std::vector<std::pair<const char16_t*, int>> rows;
+    std::vector<UString> words;  // after, in list order
+  } cases[] = {
+      {{{u"The", 1}, {u"the", 5}}, {u"The" + z, u"the"}},
+      {{{u"CAT", 2}, {u"Cat", 1}, {u"cat", 3}}, {u"CAT" + z, u"Cat" + z + z, u"cat"}},
+      {{{u"DOG", 1}, {u"Dog", 1}, {u"dOg", 1}, {u"dog", 1}}, {u"DOG" + z, u"Dog" + z + z, u"dOg" + z + z + z, u"dog"}},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    for (const auto& [w, f] : c.rows) W().AddRow({1, f, 0.0f, w, u"", u""});
+    W().AddRow({1, 9, 0.0f, u"owl", u"", u""});
+    EXPECT_EQ(W().KeepEqualWordsApart(W().CheckForEqualStrings()), static_cast<int32_t>(c.rows.size()) - 1);
+    std::set<UString> folded;
+    for (size_t i = 0; i < c.rows.size(); ++i) {
+      EXPECT_EQ(W().Row(static_cast<int>(i))->data.word, c.words[i]);
+      folded.insert(UpperCaseU(W().Row(static_cast<int>(i))->data.word));
+    }
+    EXPECT_EQ(folded.size(), c.rows.size());
+    EXPECT_EQ(W().Row(static_cast<int>(c.rows.size()))->data.word, u"owl");
   }
 }
 
