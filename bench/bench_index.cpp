@@ -28,6 +28,7 @@
 
 #include "concordance/document/tell_list.h"
 #include "english_like_text.h"
+#include "index_files_same.h"
 #include "model/reading/chosen_texts.h"
 #include "platform/rtl/files.h"
 #include "platform/runtime/vx_runtime.h"
@@ -91,40 +92,10 @@ int Build(const std::string& folder, const std::string& index, int32_t workers) 
   return 0;
 }
 
-std::vector<char> Bytes(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  return std::vector<char>(std::istreambuf_iterator<char>(in), {});
-}
-
 int Same(const std::string& a, const std::string& b) {
-  bool same = true;
-  std::string differing;
-  for (const char* ext : {".tokens", ".stats", ".markup"}) {
-    if (Bytes(a + ext) == Bytes(b + ext)) continue;
-    same = false;
-    differing += std::string(" ") + ext;
-  }
-  // ".types" up to its headings and notes (the notes hold the time a build took).
-  auto records = [](const std::string& name) {
-    std::vector<char> t = Bytes(name);
-    if (t.size() < 61) return t;
-    int32_t n = 0;
-    std::memcpy(&n, t.data() + 57, 4);
-    size_t at = 61 + 8 * static_cast<size_t>(n);
-    for (int32_t i = 0; i < n && at + 40 <= t.size(); ++i) {
-      int32_t units = 0;
-      std::memcpy(&units, t.data() + at + 36, 4);
-      at += 40 + 2 * static_cast<size_t>(units);
-    }
-    t.resize(std::min(at, t.size()));
-    return t;
-  };
-  if (records(a + ".types") != records(b + ".types")) {
-    same = false;
-    differing += " .types";
-  }
-  std::printf("%s%s\n", same ? "identical" : "DIFFERENT:", differing.c_str());
-  return same ? 0 : 1;
+  const std::string differing = bench_index::DifferingIndexFiles(a, b);
+  std::printf("%s%s\n", differing.empty() ? "identical" : "DIFFERENT:", differing.c_str());
+  return differing.empty() ? 0 : 1;
 }
 
 std::unique_ptr<T_WholeWordlistHolder> Open(const std::string& index) {

@@ -29,6 +29,7 @@ namespace {
 
 using wordlist_tool::ChooseTexts;
 using wordlist_tool::Failed;
+using wordlist_tool::RowsSaved;
 using wordlist_tool::StopListReady;
 using wordlist_tool::WrittenFile;
 
@@ -145,7 +146,7 @@ int MakeList(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err
   if (!LemmaTextsFromIndex(*doc, args.lemma_texts, lemma_lines, err, code)) return code;
   const UString file = U16(args.output);
   if ((code = SaveDocument(*doc, file, err)) != kWordlistToolDone) return code;
-  out << WrittenFile(args.output, doc->ListKind) << ": " << doc->Words().Count() << " words, "
+  out << WrittenFile(args.output, doc->ListKind) << ": " << RowsSaved(doc->Words()) << " words, "
       << doc->Stats().Overall_stats.data.running_words << " running words, " << doc->Stats().Count() << " texts\n";
   if (converted > 0) out << converted << " UTF-8 texts converted to UTF-16\n";
   ReportLemmaJoins(doc->Words(), out);
@@ -249,7 +250,7 @@ int Clusters(const TWordlistToolArgs& args, std::ostream& out, std::ostream& err
     return kWordlistToolDone;
   }
   if ((code = SaveDocument(*doc, file, err)) != kWordlistToolDone) return code;
-  out << WrittenFile(U8(file), doc->ListKind) << ": " << doc->Words().Count() << " clusters and phrase frames\n"
+  out << WrittenFile(U8(file), doc->ListKind) << ": " << RowsSaved(doc->Words()) << " clusters and phrase frames\n"
       << joined.str();
   return kWordlistToolDone;
 }
@@ -352,6 +353,8 @@ bool StopListReady(std::ostream& err, bool& loaded, int& code) {
 }
 
 std::string WrittenFile(const std::string& output, uint8_t kind) { return U8(DocumentFileName(U16(output), kind)); }
+
+int32_t RowsSaved(TVXBaseLemmaMatchCapableList& list) { return list.StoredListInfo().info.entry_count; }
 
 // The texts named: every ".txt" of a folder and its sub-folders (and of the zip archives there),
 // and each file named on its own, a zip archive standing for the texts in it. A name that is

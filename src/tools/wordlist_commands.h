@@ -28,6 +28,7 @@ class TIndexHandler;
 class TSharedChosenFilesClass;
 class TTellLinzoraList;
 class TVXStatsList;
+class TVXBaseLemmaMatchCapableList;
 
 inline constexpr int kWordlistToolDone = 0;
 inline constexpr int kWordlistToolFailed = 1;
@@ -76,4 +77,7 @@ bool ChooseTexts(const std::vector<std::string>& names, TSharedChosenFilesClass&
 // The file a document of list type `kind` is written as for "-o output" (a name without an
 // extension gets the kind's own): the name a command's summary gives.
 std::string WrittenFile(const std::string& output, uint8_t kind);
+// The rows the list's last save wrote, which a summary names: a lemma's forms go into the file
+// under their head, not as rows, and clusters the settings keep out of files are not in it.
+int32_t RowsSaved(TVXBaseLemmaMatchCapableList& list);
 }  // namespace wordlist_tool

@@ -28,6 +28,7 @@ UString U16(const std::string& s) { return Utf8ToUtf16(s); }
 
 using wordlist_tool::ChooseTexts;
 using wordlist_tool::Failed;
+using wordlist_tool::RowsSaved;
 using wordlist_tool::WrittenFile;
 
 bool lemma_list_in_use = false;
@@ -89,7 +90,7 @@ std::string RowsOf(T_WholeWordlistHolder& doc) {
       return std::to_string(doc.DetailedConsistency().Count()) + " words in " +
              std::to_string(doc.DetailedConsistency().NLists()) + " lists";
     case kListRelationships: return std::to_string(doc.Relationships().Count()) + " word pairs";
-    default: return std::to_string(doc.Words().Count()) + " words";
+    default: return std::to_string(RowsSaved(doc.Words())) + " words";
   }
 }
 
@@ -328,7 +329,7 @@ int ImportWordList(const TWordlistToolArgs& args, std::ostream& out, std::ostrea
   if (!doc->Words().ImportDataFromStringList(lines, 0) || doc->Words().Count() == 0)
     return Failed(err, source + ": no word of it is within the word lengths of the settings");
   if ((code = SaveDocument(*doc, args.output, err)) != kWordlistToolDone) return code;
-  out << WrittenFile(args.output, doc->ListKind) << ": " << doc->Words().Count() << " words, "
+  out << WrittenFile(args.output, doc->ListKind) << ": " << RowsSaved(doc->Words()) << " words, "
       << doc->Stats().Overall_stats.data.running_words << " running words, imported from " << source << "\n";
   ReportLemmaJoins(doc->Words(), out);
   return kWordlistToolDone;
@@ -369,13 +370,14 @@ int MergeWordLists(const TWordlistToolArgs& args, std::ostream& out, std::ostrea
     // list keeps it): one row, or kept apart.
     into.WordlistSettings.SetCaseSensitive(GetWordlistSettings().CaseSensitive());
     const std::vector<TVXWordList::TEqualPair> pairs = list.CheckForEqualStrings();
+    int32_t changed = 0;
     if (args.equal_words == "merge") {
-      list.MergeEqualWords(pairs);
+      changed = list.MergeEqualWords(pairs);
       list.Zap(false);
     } else {
-      for (const TVXWordList::TEqualPair& p : pairs) list.AddASpaceToWordNumber(p.first_row);
+      changed = list.KeepEqualWordsApart(pairs);
     }
-    done += ", " + std::to_string(pairs.size()) + " equal words " + (args.equal_words == "merge" ? "merged" : "kept apart");
+    done += ", " + std::to_string(changed) + " equal words " + (args.equal_words == "merge" ? "merged" : "kept apart");
   }
   if (!args.tagged.empty()) {
     const int32_t before = list.Count();

@@ -261,6 +261,19 @@ void TVXWordList::MergeEqualWords(int first, int second) {
   fState |= kStateEntriesEdited;
   NoteChange();
   Row(second)->data.frequency += Row(first)->data.frequency;
+  // The row's lemma goes with its frequency: its forms join the row that stays, a form that row
+  // has already (the words compare equal) taking the other's frequency.
+  const bool case_sensitive = OwnSettings().CaseSensitive();
+  const TLCID lcid = SortLCID();
+  MoveJoins(first, second, [case_sensitive, lcid](TVXBaseListObject& kept, TVXBaseListObject& form) {
+    auto* k = dynamic_cast<TWordlistEntry*>(&kept);
+    const auto* f = dynamic_cast<const TWordlistEntry*>(&form);
+    if (!k || !f || k->data.prefix != f->data.prefix || k->data.suffix != f->data.suffix ||
+        CompareStringsLocale(lcid, case_sensitive, k->data.word, f->data.word) != 0)
+      return false;
+    k->data.frequency += f->data.frequency;
+    return true;
+  });
   DeleteOne(first, true);
   freq_stale_ = true;
 }

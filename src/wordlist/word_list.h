@@ -145,6 +145,11 @@ class TVXWordList : public TVXBaseLemmaMatchCapableList {
   // into, so that three or more equal neighbours become one row and keep their total. Answers
   // the rows merged away (deleted, not yet zapped).
   int32_t MergeEqualWords(const std::vector<TEqualPair>& pairs);
+  // Keeps each run of equal neighbours (pairs chained by a shared row) apart: the most frequent
+  // row keeps its word (the later one on a tie) and every other gets its own number of
+  // zero-width spaces (AddASpaceToWordNumber), so that no two of the run have the same text
+  // once case is set aside. Answers the rows changed.
+  int32_t KeepEqualWordsApart(const std::vector<TEqualPair>& pairs);
   // The list made from (word, frequency) pairs (lines "word<tab>frequency" for the text form):
   // words shorter than the minimum length are left out, longer ones cut with "+"; lengths of 1 to
   // 50 are counted; the running words are the frequencies added up, or total when above 0; the

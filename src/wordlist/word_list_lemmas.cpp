@@ -90,7 +90,8 @@ int32_t TVXWordList::MergeEqualWords(const std::vector<TEqualPair>& pairs) {
   int32_t merged = 0;
   for (const TEqualPair& p : pairs) {
     const int a = now(p.first_row), b = now(p.second_row);
-    if (a == b || !Row(a) || !Row(b)) continue;
+    // A form still in the list counts through its head: merged as a row it would count twice.
+    if (a == b || !Row(a) || !Row(b) || Row(a)->JoinedTo() || Row(b)->JoinedTo()) continue;
     // As the pairs are made: the lower frequency goes into the higher, the earlier row on a tie.
     const bool b_first = Row(b)->data.frequency < Row(a)->data.frequency ||
                          (Row(b)->data.frequency == Row(a)->data.frequency && b < a);
@@ -100,6 +101,31 @@ int32_t TVXWordList::MergeEqualWords(const std::vector<TEqualPair>& pairs) {
     ++merged;
   }
   return merged;
+}
+
+int32_t TVXWordList::KeepEqualWordsApart(const std::vector<TEqualPair>& pairs) {
+  // Pairs of neighbours that share a row chain into one run of equal words.
+  std::vector<std::vector<int>> runs;
+  for (const TEqualPair& p : pairs) {
+    const int lo = std::min(p.first_row, p.second_row), hi = std::max(p.first_row, p.second_row);
+    if (runs.empty() || runs.back().back() != lo) runs.push_back({lo});
+    runs.back().push_back(hi);
+  }
+  int32_t changed = 0;
+  for (const std::vector<int>& run : runs) {
+    // As in a pair: the more frequent keeps its word, the later one on a tie.
+    int keep = -1;
+    for (int r : run)
+      if (Row(r) && (keep < 0 || Row(r)->data.frequency >= Row(keep)->data.frequency)) keep = r;
+    int32_t spaces = 0;
+    for (int r : run) {
+      if (r == keep || !Row(r)) continue;
+      ++spaces;
+      for (int32_t k = 0; k < spaces; ++k) AddASpaceToWordNumber(r);
+      ++changed;
+    }
+  }
+  return changed;
 }
 
 bool TVXWordList::ImportDataFromStringList(const std::vector<UString>& lines, int64_t total) {

@@ -308,6 +308,30 @@ TEST(ListLemmas, HeadsAndFormsAreJoinedAndMissingHeadsMade) {
   EXPECT_EQ(m.CheckLemmas(), 0);
 }
 
+// A head that the list holds only through its forms takes the case the list holds them in; the
+// lemma file's "walk" is matched without case.
+TEST(ListLemmas, AMadeHeadIsSpeltInTheListsCase) {
+  ListsForTool tool;
+  tool.Load(lmsLemma, "walk -> walks, walked\nBe -> am, is\nrun -> ran\n");
+  const struct {
+    std::initializer_list<std::pair<const char16_t*, int>> rows;
+    const char16_t* head;
+  } cases[] = {
+      {{{u"WALKS", 2}, {u"WALKED", 1}, {u"TREE", 3}}, u"WALK"},  // a list of capitals
+      {{{u"am", 2}, {u"is", 1}}, u"be"},                         // a list of small letters
+      {{{u"Ran", 1}}, u"run"},                                   // mixed case: as the file spells it
+  };
+  for (const auto& c : cases) {
+    TTestWordList l;
+    l.Fill(c.rows);
+    ASSERT_GT(l.CheckLemmas(), 0) << Utf16ToUtf8(c.head);
+    const int head = l.Find_WordStr(c.head, true);
+    ASSERT_GE(head, 0) << l.Shown();
+    EXPECT_EQ(l.WordAt(head), c.head);
+    EXPECT_TRUE(l.GetHasJoined(head)) << l.Shown();
+  }
+}
+
 TEST(ListStops, StopWordsAreCountedOnceAndRemovedUndoably) {
   ListsForTool tool;
   tool.Load(lmsStop, "the\nOF\nabsent\n");

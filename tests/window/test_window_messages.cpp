@@ -119,3 +119,49 @@ TEST(WindowMessages, UnknownOrDestroyedWindowsTakeNothing) {
   EXPECT_FALSE(PostWindowMessage(id, 0x401, 1, 0));
   EXPECT_FALSE(PostWindowMessage(kNoWindow, 0x401, 1, 0));
 }
+
+namespace {
+
+// A child that asks for its parent's id when it is deleted, which is while the parent is.
+class TAskingChild : public QWidget {
+ public:
+  TAskingChild(QWidget* parent, TWindowId& asked) : QWidget(parent), parent_(parent), asked_(asked) {}
+  ~TAskingChild() override { asked_ = WindowIdOf(parent_); }
+
+ private:
+  QWidget* parent_;
+  TWindowId& asked_;
+};
+
+}  // namespace
+
+// An object asked about while it is destroyed (by a child being deleted with it, or in its own
+// destroyed() signal) takes no id with it: a later window made at the same address gets an id
+// of its own, and messages posted to that id reach it.
+TEST(WindowMessages, AWindowMadeWhereADestroyedOneWasGetsItsOwnId) {
+  enum TAsker { kChild, kDestroyedSignal };
+  for (const TAsker asker : {kChild, kDestroyedSignal}) {
+    SCOPED_TRACE(asker == kChild ? "a child asks" : "its destroyed() signal asks");
+    alignas(TRecordingWindow) unsigned char place[sizeof(TRecordingWindow)];
+    auto* first = new (place) TRecordingWindow;
+    TWindowId asked = kNoWindow;
+    if (asker == kChild)
+      new TAskingChild(first, asked);
+    else
+      QObject::connect(first, &QObject::destroyed, [&asked](QObject* gone) { asked = WindowIdOf(gone); });
+    first->~TRecordingWindow();
+    if (asker == kChild) EXPECT_EQ(asked, kNoWindow);
+    if (asked != kNoWindow) EXPECT_EQ(WindowOfId(asked), nullptr);
+
+    auto* second = new (place) TRecordingWindow;
+    const TWindowId id = WindowIdOf(second);
+    EXPECT_NE(id, kNoWindow);
+    EXPECT_NE(id, asked);
+    EXPECT_EQ(WindowOfId(id), second);
+    EXPECT_TRUE(PostWindowMessage(id, 0x7B9, 1, 2));
+    QApplication::processEvents();
+    EXPECT_EQ(second->got, (std::vector<TRecordingWindow::TGot>{{0x7B9, 1, 2}}));
+    second->~TRecordingWindow();
+    EXPECT_EQ(WindowOfId(id), nullptr);
+  }
+}

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <random>
 
+#include "../../bench/index_files_same.h"
 #include "../model/text_reader_test_support.h"
 #include "platform/settings/settings_access.h"
 #include "wordlist/index_test_support.h"
@@ -164,6 +165,30 @@ TEST_F(IndexBuild, ATypeCountsItsTextsAsTheyComeAndAddingGivesTheSameFiles) {
     EXPECT_EQ(kappa < 0 ? 0 : index.PointerFromWordType(kappa)->n_texts, s.kappa_texts);
   }
   EXPECT_EQ(ReadIndexBytes(two), ReadIndexBytes(one));
+}
+
+// The benchmark's comparison of two builds (bench_index --same) sets the notes aside, which hold
+// the day and time of a build, and nothing else: two builds of the same texts are the same
+// whatever their notes say; a build of other texts differs in every file that holds words.
+TEST_F(IndexBuild, TheBenchmarksComparisonSetsOnlyTheNotesAside) {
+  const UString first = tmp.Path() + u"first", second = tmp.Path() + u"second", other = tmp.Path() + u"other";
+  auto build = [&](const UString& base, const std::vector<UString>& texts, const char16_t* note) {
+    auto doc = NewDoc();
+    ASSERT_TRUE(doc->StartAnIndexHandler(base, kIndexCreate));
+    TSharedChosenFilesClass chosen(false, nullptr, 1);
+    for (const UString& t : texts) chosen.ToolAddAFile(t);
+    int32_t converted = 0;
+    ASSERT_TRUE(doc->MakeWordlist(chosen, 0, kListIndexWordlist, converted));
+    doc->fNotes.Add(note);
+    ASSERT_TRUE(doc->SaveToFile(base, 0, 0, 0)) << Utf16ToUtf8(doc->LastFailure());
+  };
+  build(first, {utf8, utf16, cp1252}, u"built at 09:14:05");
+  build(second, {utf8, utf16, cp1252}, u"built at 17:52:41, a day later");
+  build(other, {utf8, cp1252}, u"built at 09:14:05");
+  const std::string a = Utf16ToUtf8(first), b = Utf16ToUtf8(second), c = Utf16ToUtf8(other);
+  ASSERT_NE(bench_index::FileBytes(a + ".types"), bench_index::FileBytes(b + ".types"));
+  EXPECT_EQ(bench_index::DifferingIndexFiles(a, b), "");
+  EXPECT_EQ(bench_index::DifferingIndexFiles(a, c), " .tokens .stats .types");
 }
 
 TEST_F(IndexBuild, NotesOfABuildAndOfAnAddGoIntoTheTypes) {

@@ -2,6 +2,8 @@
 // equal neighbours, merging another list and imported words.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "platform/runtime/vx_runtime.h"
 #include "wordlist/word_list_document.h"
 #include "wordlist_test_support.h"
@@ -96,6 +98,51 @@ TEST_F(WordListLemmas, EqualNeighboursBecomeOneRowWithTheirTotal) {
     EXPECT_EQ(W().Row(0)->data.frequency, c.total);
     EXPECT_EQ(W().Row(1)->data.frequency, 9);
   }
+}
+
+// Equal neighbours kept apart: the most frequent keeps its word (the later on a tie) and each
+// other gets its own number of zero-width spaces, so that no two texts are the same once case
+// is set aside, however many stand together.
+TEST_F(WordListLemmas, EqualNeighboursKeptApartAllDiffer) {
+  const UString z = u"\u200B";
+  const struct {
+    std::vector<std::pair<const char16_t*, int>> rows;
+    std::vector<UString> words;  // after, in list order
+  } cases[] = {
+      {{{u"The", 1}, {u"the", 5}}, {u"The" + z, u"the"}},
+      {{{u"CAT", 2}, {u"Cat", 1}, {u"cat", 3}}, {u"CAT" + z, u"Cat" + z + z, u"cat"}},
+      {{{u"DOG", 1}, {u"Dog", 1}, {u"dOg", 1}, {u"dog", 1}}, {u"DOG" + z, u"Dog" + z + z, u"dOg" + z + z + z, u"dog"}},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    for (const auto& [w, f] : c.rows) W().AddRow({1, f, 0.0f, w, u"", u""});
+    W().AddRow({1, 9, 0.0f, u"owl", u"", u""});
+    EXPECT_EQ(W().KeepEqualWordsApart(W().CheckForEqualStrings()), static_cast<int32_t>(c.rows.size()) - 1);
+    std::set<UString> folded;
+    for (size_t i = 0; i < c.rows.size(); ++i) {
+      EXPECT_EQ(W().Row(static_cast<int>(i))->data.word, c.words[i]);
+      folded.insert(UpperCaseU(W().Row(static_cast<int>(i))->data.word));
+    }
+    EXPECT_EQ(folded.size(), c.rows.size());
+    EXPECT_EQ(W().Row(static_cast<int>(c.rows.size()))->data.word, u"owl");
+  }
+}
+
+// Two case forms that are both heads, merged as equal words (case ignored): the lemma of the
+// row merged away joins the row that stays, a form both have counting once with both counts.
+// STATE 3 (STATES 2) and State 1 (States 1, Stated 1): 8 tokens before and after.
+TEST_F(WordListLemmas, EqualHeadsMergedKeepTheirFormsUnderTheRowThatStays) {
+  wltest::Fill(W(), {{u"STATE", 3}, {u"STATES", 2}, {u"State", 1}, {u"States", 1}, {u"Stated", 1}});
+  ASSERT_TRUE(W().Join(0, 1, false) && W().Join(2, 3, false) && W().Join(2, 4, false));
+  W().Zap(false);  // the forms belong to their heads, as in a list read from a file
+  ASSERT_EQ(wltest::Words(W()), "STATE State");
+  EXPECT_EQ(W().MergeEqualWords(W().CheckForEqualStrings()), 1);
+  W().Zap(false);
+  ASSERT_EQ(wltest::Words(W()), "STATE");
+  EXPECT_EQ(W().Row(0)->data.frequency, 4);
+  EXPECT_EQ(W().LemmaListFromThisList(), std::vector<UString>{u"STATE -> STATES,Stated"});
+  EXPECT_EQ(W().RowFrequency(0), 8);
+  EXPECT_EQ(W().ComputedCurrentTokens() + W().GetTotalJoinedFreq(0), 8);
 }
 
 // A lemmatised list merged into another: its forms join the head they were under (adding to a

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "../model/text_reader_test_support.h"
@@ -228,6 +229,28 @@ TEST_F(WordlistToolLists, MergeAddsCountsAndCleansEqualAndTaggedWords) {
     EXPECT_EQ(doc->Words().Count(), c.rows) << c.says;
     for (const auto& [word, f] : c.frequencies) EXPECT_EQ(RowOf(doc->Words(), word).first, f) << c.says;
   }
+
+  // Three equal neighbours kept apart: cat (the most frequent) stays, the other two each get
+  // their own mark, and no two of them are the same word once case is set aside.
+  Text("three.txt", "CAT\t2\nCat\t1\ncat\t3\n");
+  ASSERT_EQ(Run({"settings", "case-sensitive=yes"}).code, 0);
+  Ok({"import", Path("three.txt"), "-o", Path("three.lst")});
+  ASSERT_EQ(Run({"settings", "case-sensitive=no"}).code, 0);
+  const std::string apart = Ok({"merge", Path("three.lst"), "--equal-words", "apart", "-o", Path("apart.lst")});
+  EXPECT_NE(apart.find("3 words from 1 word lists, 2 equal words kept apart"), std::string::npos) << apart;
+  auto three = Read(Path("apart.lst"));
+  std::map<std::u16string, std::pair<int32_t, size_t>> marks;  // word -> (frequency, marks after it)
+  for (int i = 0; i < three->Words().Count(); ++i) {
+    const std::u16string& w = three->Words().Row(i)->data.word;
+    const size_t end = w.find_last_not_of(u'\u200B') + 1;
+    marks[w.substr(0, end)] = {three->Words().Row(i)->data.frequency, w.size() - end};
+  }
+  ASSERT_EQ(marks.size(), 3u);
+  EXPECT_EQ(marks[u"cat"], std::make_pair(3, size_t{0}));
+  EXPECT_EQ(marks[u"CAT"].first, 2);
+  EXPECT_EQ(marks[u"Cat"].first, 1);
+  EXPECT_GE(std::min(marks[u"CAT"].second, marks[u"Cat"].second), 1u);
+  EXPECT_NE(marks[u"CAT"].second, marks[u"Cat"].second);
 }
 
 // Merge of consistency lists and of relationships of one index; lists of two kinds are refused.
@@ -269,8 +292,11 @@ TEST_F(WordlistToolLists, TheLemmaListJoinsFormsInListsIndexesAndConsistency) {
   ASSERT_EQ(Run({"settings", "lemma-list=" + Path("lemmas.txt")}).code, 0);
   const std::string list = Ok({"list", Path("l"), "-o", Path("lemmas.lst")});
   EXPECT_NE(list.find("lemma list: 3 forms joined under 3 heads"), std::string::npos) << list;
+  // Ten words in the texts, seven rows in the file: dogs, cats and ran are saved under their heads.
+  EXPECT_NE(list.find("lemmas.lst: 7 words, 15 running words, 2 texts"), std::string::npos) << list;
   auto doc = Read(Path("lemmas.lst"));
   TVXWordList& words = doc->Words();
+  EXPECT_EQ(words.Count(), 7);
   for (int i = 0; i < words.Count(); ++i)
     if (words.Row(i)->data.word == u"DOG") {
       EXPECT_TRUE(words.GetHasJoined(i));

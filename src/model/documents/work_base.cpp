@@ -45,6 +45,17 @@ class TBusyGuard {
 
 int32_t PercentOf(int64_t done, int64_t total) { return total > 0 ? static_cast<int32_t>(done * 100 / total) : 0; }
 
+// A head the list holds only through a form is spelt in the case the list holds the form in:
+// in capitals in a list counted without case, in small letters in a list of small letters; a
+// form of mixed case (or without letters) leaves the lemma file's spelling.
+UString HeadInCaseOfForm(UStringView head, UStringView form, TLCID lcid) {
+  const UString upper = UpperCaseU(form, lcid), lower = LowerCaseU(form, lcid);
+  if (upper == lower) return UString(head);
+  if (form == upper) return UpperCaseU(head, lcid);
+  if (form == lower) return LowerCaseU(head, lcid);
+  return UString(head);
+}
+
 }  // namespace
 
 TSearchTextOptions SearchTextOptionsFromTextSettings(const TTextsett_rec32& settings) {
@@ -293,7 +304,8 @@ int32_t TVXBaseLemmaMatchCapableList::CheckLemmas(bool) {
       if (forms.empty()) continue;
       TVXBaseListObject* made = NewEntry();
       if (!made) continue;
-      made->SetAWordAsString(MainWordColumn(), TempLemmaAddList.Text(k));
+      made->SetAWordAsString(MainWordColumn(), HeadInCaseOfForm(TempLemmaAddList.Text(k),
+                                                                Get(forms.front())->MainWordOnly(), SortLCID()));
       const int head = AddOwn(made);
       if (head < 0) continue;
       for (int32_t i : forms)

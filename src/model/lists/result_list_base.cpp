@@ -594,6 +594,32 @@ bool TVXBaseDataClass::Unjoin(int i) {
   return changed;
 }
 
+bool TVXBaseDataClass::MoveJoins(int from, int to, const TJoinFold& fold) {
+  if (!ValidIndex(from) || !ValidIndex(to) || from == to) return false;
+  TVXBaseListObject* source = entries_[from];
+  TVXBaseListObject* head = entries_[to];
+  if (source->JoinedTo() || head->JoinedTo()) return false;
+  if (source->JoinedCount() == 0) return true;
+  std::vector<TJoinedInstance> moving;
+  moving.swap(source->priv_->joined);
+  std::vector<TJoinedInstance>& into = head->EnsurePrivateObjExists().joined;
+  for (const TJoinedInstance& j : moving) {
+    // A form still in the list is a row too, which the caller may yet count as one: it only moves.
+    bool folded = false;
+    for (size_t k = 0; k < into.size() && fold && j.owned && !folded; ++k) folded = fold(*into[k].entry, *j.entry);
+    if (folded) {
+      j.entry->priv_->joined_to = nullptr;
+      delete j.entry;
+      continue;
+    }
+    into.push_back(j);
+    j.entry->priv_->joined_to = head;
+  }
+  ClearUndoList();
+  NoteChange();
+  return true;
+}
+
 bool TVXBaseDataClass::DeleteOne(int i, bool value) { return SetDeleted(i, value); }
 
 int TVXBaseDataClass::DeleteARange(const std::vector<int32_t>& indices, bool undoable, bool value) {

@@ -647,6 +647,15 @@ class TVXBaseDataClass {
   // Takes the entry out of its head, or (a head) takes its forms out of it. Only forms still in
   // the list come back: one a Zap handed to its head stays there. True when a join was undone.
   bool Unjoin(int i);
+  // Decides whether a form being handed to a head is folded into one the head has (kept), and
+  // if so takes its counts there.
+  using TJoinFold = std::function<bool(TVXBaseListObject& kept, TVXBaseListObject& form)>;
+  // Hands the forms joined under the entry at from to the entry at to, after its own and each
+  // owned as it was (a form still in the list stays there until Zap hands it to its new head).
+  // A form the head owns that fold takes into one of to's forms is freed instead. Not undoable:
+  // the undo list is emptied, as its records name the heads the forms had. False when an index
+  // is out of range, both are the same, or either is itself a form.
+  bool MoveJoins(int from, int to, const TJoinFold& fold = nullptr);
   // Marks (value true) or unmarks the entry deleted; true when the mark changed.
   bool DeleteOne(int i, bool value);
   // Each answers the number of marks changed; undoable records only those.

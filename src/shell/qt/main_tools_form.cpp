@@ -621,8 +621,7 @@ bool TMainToolsForm::SaveDocumentAndWindow(const UString& file_name) {
   const QSize client = centralWidget()->size();
   const bool ok = fData->SaveToFile(file_name, client.height(), client.width(), ScreenPixelsPerInch());
   if (ok) {
-    UString target = file_name;
-    if (ExtractFileExt(target).empty()) target += DefaultExtFromListType(fData->ListKind);
+    const UString target = DocumentFileName(file_name, fData->ListKind);
     fData->SourceTextFilename = target;
     fData->MainFile.name = target;
     data_changed_ = false;

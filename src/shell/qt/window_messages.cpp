@@ -19,6 +19,16 @@ TRegistry& Registry() {
   return r;
 }
 
+// Whether an object's destruction is so far on that its destroyed() signal is behind it: its
+// children or its QObject part are being deleted. An id given then would outlive the object.
+class TDestructionProbe : public QObject {
+ public:
+  static bool Dying(const QObject* o) {
+    const QObjectData* d = (o->*(&TDestructionProbe::d_ptr)).data();
+    return d->wasDeleted || d->isDeletingChildren;
+  }
+};
+
 void DeliverOwnWindowQueue() {
   for (const TPostedMessage& m : TakeOwnWindowMessages()) {
     const TWindowId target = m.target != kNoWindow ? m.target : global_own_HWnd;
@@ -67,7 +77,14 @@ TWindowId WindowIdOf(QObject* window) {
   if (!window) return kNoWindow;
   TRegistry& r = Registry();
   auto it = r.by_object.find(window);
-  if (it != r.by_object.end()) return it.value();
+  if (it != r.by_object.end()) {
+    if (r.by_id.value(it.value()).data() == window) return it.value();
+    // The object the id was given to has gone without the registry hearing of it (it was asked
+    // about in its destroyed() signal): the object now at its address is another.
+    r.by_id.remove(it.value());
+    r.by_object.erase(it);
+  }
+  if (TDestructionProbe::Dying(window)) return kNoWindow;
   const TWindowId id = r.next++;
   r.by_id.insert(id, window);
   r.by_object.insert(window, id);

@@ -29,7 +29,9 @@ class TWindowMessageEvent : public QEvent {
   int64_t lparam;
 };
 
-// The id of a window, given at first request and forgotten when the object is destroyed.
+// The id of a window, given at first request and forgotten when the object is destroyed; an
+// object whose destruction has begun (its children or its QObject part being deleted) gets
+// kNoWindow, and a new object at the address of a destroyed one gets an id of its own.
 TWindowId WindowIdOf(QObject* window);
 // nullptr for an unknown or destroyed window.
 QObject* WindowOfId(TWindowId id);
