@@ -171,8 +171,7 @@ TEST_F(WindowsOfOtherProcesses, TheSecondIsMovedOnListedBroughtToTheFrontAndTile
     // The menu as it opened under its title in the menu bar.
     p.drawImage(menu_at + Main().geometry().topLeft() - work.topLeft(), menu_shot);
   }
-  QDir().mkpath(QStringLiteral(LINZORA_SCREENSHOT_DIR));
-  screen.save(QStringLiteral(LINZORA_SCREENSHOT_DIR "/windows_of_two_processes_tiled.png"));
+  screen.save(ScreenshotFile(QStringLiteral("windows_of_two_processes_tiled.png")));
   EXPECT_GT(ColoursIn(screen), 8);
 
   // The second process ends (as a crash would end it): its window drops out of the list.
