@@ -207,6 +207,39 @@ TEST(LineMarks, ASpanOverTheCentreIsDrawnOnItsBackground) {
   EXPECT_LT(right_of_green, QFontMetrics(QFont()).horizontalAdvance(QStringLiteral("wide river floods")) + 8);
 }
 
+// The hits of lines cut to the same number of characters before them stand in one column,
+// however wide the letters before them are: the hit starts at its character count in the font's
+// average width.
+TEST(LineMarks, HitsOfLinesWithNarrowAndWideLettersStandInOneColumn) {
+  auto green_from = [](const UString& text) {
+    TGrid_data_rec cell;
+    cell.has_text = true;
+    cell.text = text;
+    cell.centre_start = 8;
+    cell.centre_length = 5;
+    cell.spans = {{8, 5, 0xFFFFFF, 0x00FF00, true}};
+    QImage image(400, 24, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QPalette palette;
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, Qt::black);
+    TVXGridCellHandler::PaintCell(&painter, image.rect(), cell, false, palette, QFont());
+    painter.end();
+    int left = image.width();
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if (image.pixel(x, y) == 0xFF00FF00) left = std::min(left, x);
+    return left;
+  };
+  const int narrow = green_from(u"  ill it river runs"), wide = green_from(u"MWMWMWM river runs"),
+            blank = green_from(u"        river runs");
+  const int expected = 4 + QFontMetrics(QFont()).averageCharWidth() * 8;
+  EXPECT_EQ(narrow, expected);
+  EXPECT_EQ(wide, expected);
+  EXPECT_EQ(blank, expected);
+}
+
 namespace {
 
 constexpr int kTagsColoured = 138;

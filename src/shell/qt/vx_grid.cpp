@@ -176,23 +176,45 @@ void TVXGridCellHandler::PaintCell(QPainter* p, const QRect& rect, const TGrid_d
   for (int i = 1; i < size; ++i)
     if (text[i].isLowSurrogate() && text[i - 1].isHighSurrogate()) looks[static_cast<size_t>(i)] = looks[static_cast<size_t>(i - 1)];
   const int baseline_y = r.top() + (r.height() + p->fontMetrics().ascent() - p->fontMetrics().descent()) / 2;
-  int x = r.left();
-  p->save();
-  p->setClipRect(r);
-  for (int at = 0; at < size && x <= r.right();) {
+  // Runs of characters drawn alike, each with its width in its own font.
+  struct TRun {
+    int at, end, width;
+    QFont font;
+  };
+  std::vector<TRun> runs;
+  for (int at = 0; at < size;) {
     int end = at + 1;
     while (end < size && looks[static_cast<size_t>(end)] == looks[static_cast<size_t>(at)]) ++end;
-    const TLook& look = looks[static_cast<size_t>(at)];
-    const QString part = text.mid(at, end - at);
     QFont pf = f;
-    pf.setBold(look.bold);
-    p->setFont(pf);
-    const int w = QFontMetrics(pf).horizontalAdvance(part);
-    if (look.back.isValid()) p->fillRect(QRect(x, rect.top() + 2, w, rect.height() - 4), look.back);
-    p->setPen(look.fore);
-    p->drawText(QPoint(x, baseline_y), part);
-    x += w;
+    pf.setBold(looks[static_cast<size_t>(at)].bold);
+    runs.push_back({at, end, QFontMetrics(pf).horizontalAdvance(text.mid(at, end - at)), pf});
     at = end;
+  }
+  int x = r.left();
+  if (cell.centre_length > 0) {
+    // A concordance line's hit starts where its character count puts it in the font's average
+    // width, whatever the widths of the letters before it: the hits of all lines stand in one
+    // column, as the lines are cut to the same number of characters before the hit.
+    const int centre_at = std::clamp(prefix + cell.centre_start, 0, size);
+    int before = 0;
+    for (const TRun& run : runs) {
+      if (run.at >= centre_at) break;
+      before += run.end <= centre_at ? run.width : QFontMetrics(run.font).horizontalAdvance(text.mid(run.at, centre_at - run.at));
+    }
+    x = r.left() + QFontMetrics(f).averageCharWidth() * centre_at - before;
+  }
+  p->save();
+  p->setClipRect(r);
+  for (const TRun& run : runs) {
+    if (x > r.right()) break;
+    const TLook& look = looks[static_cast<size_t>(run.at)];
+    if (x + run.width >= r.left()) {
+      p->setFont(run.font);
+      if (look.back.isValid()) p->fillRect(QRect(x, rect.top() + 2, run.width, rect.height() - 4), look.back);
+      p->setPen(look.fore);
+      p->drawText(QPoint(x, baseline_y), text.mid(run.at, run.end - run.at));
+    }
+    x += run.width;
   }
   p->restore();
 }
