@@ -174,6 +174,19 @@ TEST(LineMarks, SpansMoveWithTheCentredCut) {
   EXPECT_EQ(covered, (std::vector<UString>{u"<N>", u"river", u"runs", u"<V>by", u"<X>"}));
 }
 
+// The cell painted black on white into a row 400 pixels wide, in the default font.
+QImage PaintedCell(const TGrid_data_rec& cell) {
+  QImage image(400, 24, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  QPalette palette;
+  palette.setColor(QPalette::Base, Qt::white);
+  palette.setColor(QPalette::Text, Qt::black);
+  TVXGridCellHandler::PaintCell(&painter, image.rect(), cell, false, palette, QFont());
+  painter.end();
+  return image;
+}
+
 // A span over the search word is drawn in its colours on its background, the word staying bold;
 // the part of a span past the text is left out.
 TEST(LineMarks, ASpanOverTheCentreIsDrawnOnItsBackground) {
@@ -183,14 +196,7 @@ TEST(LineMarks, ASpanOverTheCentreIsDrawnOnItsBackground) {
   cell.centre_start = 5;
   cell.centre_length = 5;
   cell.spans = {{0, 4, 0x000000, 0xFFFFFFFF, false}, {5, 5, 0xFFFFFF, 0x00FF00, true}, {16, 9, 0, 0xFF0000, false}};
-  QImage image(400, 24, QImage::Format_RGB32);
-  image.fill(Qt::white);
-  QPainter painter(&image);
-  QPalette palette;
-  palette.setColor(QPalette::Base, Qt::white);
-  palette.setColor(QPalette::Text, Qt::black);
-  TVXGridCellHandler::PaintCell(&painter, image.rect(), cell, false, palette, QFont());
-  painter.end();
+  const QImage image = PaintedCell(cell);
   int green = 0, blue = 0, right_of_green = -1;
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x) {
@@ -218,14 +224,7 @@ TEST(LineMarks, HitsOfLinesWithNarrowAndWideLettersStandInOneColumn) {
     cell.centre_start = 8;
     cell.centre_length = 5;
     cell.spans = {{8, 5, 0xFFFFFF, 0x00FF00, true}};
-    QImage image(400, 24, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    QPalette palette;
-    palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::Text, Qt::black);
-    TVXGridCellHandler::PaintCell(&painter, image.rect(), cell, false, palette, QFont());
-    painter.end();
+    const QImage image = PaintedCell(cell);
     int left = image.width();
     for (int y = 0; y < image.height(); ++y)
       for (int x = 0; x < image.width(); ++x)
